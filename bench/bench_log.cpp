@@ -1,0 +1,192 @@
+// How long the traffic log takes to take in a transfer and show it.
+//
+// For each size one request and one reply are logged the way the program
+// logs them (hex record with byte count, then text), into a log window that
+// already holds a screenful of small records. Times in milliseconds:
+//   calls   the four calls themselves
+//   stall   the longest single pass of the event loop while the window
+//           catches up (what the user feels as a freeze)
+//   shown   from the first call until the window holds everything
+//   layout  forcing whatever layout is still left after that
+//   paint   the first repaint (grabbing the window)
+//   save    "Запись в файл" of the whole log
+//   clear   "Очистить"
+// For comparison, the same hex record put into a bare QTextEdit with one
+// append() call.
+
+#include "link/log.h"
+#include "link/traffic_format.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cstdio>
+
+namespace {
+
+// Resident memory in MiB, where the system tells it.
+double resident_mib()
+{
+#ifdef Q_OS_LINUX
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        }
+    }
+#endif
+    return 0.0;
+}
+
+// A JSON text of `size` bytes, like a file upload.
+QByteArray payload(int size)
+{
+    QByteArray bytes("{\"file\":\"");
+    bytes.reserve(size);
+    while (bytes.size() < size - 2)
+        bytes += char('a' + bytes.size() % 26);
+    bytes += "\"}";
+    return bytes.left(size);
+}
+
+QByteArray reply_payload(int size)
+{
+    // Some bytes that are not text, as a downloaded binary file would have.
+    QByteArray bytes = payload(size);
+    for (int i = 9; i < bytes.size() - 2; i += 97)
+        bytes[i] = char(0x80 + i % 64);
+    return bytes;
+}
+
+struct Row
+{
+    QString name;
+    qint64 calls = 0, stall = 0, shown = 0, layout = 0, paint = 0, save = 0, clear = 0;
+    double memory = 0;
+};
+
+void process_until_shown(Log &log, QElapsedTimer &since_start, Row &row)
+{
+    do {
+        QElapsedTimer pass;
+        pass.start();
+        QCoreApplication::processEvents();
+        row.stall = qMax(row.stall, pass.elapsed());
+    } while (log.has_pending_display());
+    // Size reports and repaints posted by the last insertion.
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer pass;
+        pass.start();
+        QCoreApplication::processEvents();
+        row.stall = qMax(row.stall, pass.elapsed());
+    }
+    row.shown = since_start.elapsed();
+}
+
+Row measure(const QString &name, int size)
+{
+    Row row;
+    row.name = name;
+    const QByteArray request = payload(size);
+    const QByteArray reply = reply_payload(size);
+
+    Log log;
+    log.show();
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 50; ++i) {
+        log.add_traffic(1, "{\"method\":\"get\"}");
+        log.append_text("{\"method\":\"get\"}");
+    }
+    QCoreApplication::processEvents();
+    auto *edit = log.findChild<QTextEdit *>(QStringLiteral("textEdit"));
+
+    const double memory_before = resident_mib();
+    QElapsedTimer since_start;
+    since_start.start();
+    log.add_traffic(1, request);
+    log.append_text(request);
+    log.add_traffic(0, reply);
+    log.append_text(reply);
+    row.calls = since_start.elapsed();
+
+    process_until_shown(log, since_start, row);
+
+    QElapsedTimer step;
+    step.start();
+    edit->document()->documentLayout()->documentSize();
+    row.layout = step.restart();
+    log.grab();
+    row.paint = step.restart();
+    row.memory = resident_mib() - memory_before;
+
+    step.restart();
+    log.findChild<QPushButton *>(QStringLiteral("write_file_btn"))->click();
+    row.save = step.restart();
+    if (!log.plain_text().endsWith(QStringLiteral("Файл логов записан!")))
+        std::printf("%s: saving failed\n", qPrintable(name));
+
+    log.findChild<QPushButton *>(QStringLiteral("clear_btn"))->click();
+    QCoreApplication::processEvents();
+    row.clear = step.elapsed();
+    return row;
+}
+
+// One append() of the hex record into a bare QTextEdit.
+qint64 measure_bare_append(int size)
+{
+    QTextEdit edit;
+    edit.resize(458, 300);
+    edit.show();
+    QCoreApplication::processEvents();
+    const QString line = traffic_format::hex_record(1, payload(size));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    edit.append(line);
+    QCoreApplication::processEvents();
+    return elapsed.elapsed();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    // The saved logs go into a directory of their own.
+    QTemporaryDir directory;
+    if (!directory.isValid() || !QDir::setCurrent(directory.path())) {
+        std::fprintf(stderr, "no temporary directory\n");
+        return 1;
+    }
+
+    std::printf("Traffic log: one request and one reply of each size (times in ms)\n");
+    std::printf("%-8s %7s %7s %7s %7s %7s %7s %7s %9s\n", "size", "calls", "stall", "shown",
+                "layout", "paint", "save", "clear", "memory");
+    const struct
+    {
+        const char *name;
+        int size;
+    } sizes[] = {{"1 KiB", 1024}, {"100 KiB", 100 * 1024}, {"1 MiB", 1024 * 1024}};
+    for (const auto &size : sizes) {
+        const Row row = measure(QString::fromLatin1(size.name), size.size);
+        std::printf("%-8s %7lld %7lld %7lld %7lld %7lld %7lld %7lld %6.1f MiB\n",
+                    qPrintable(row.name), row.calls, row.stall, row.shown, row.layout, row.paint,
+                    row.save, row.clear, row.memory);
+    }
+
+    std::printf("\nOne QTextEdit::append() of the hex record, for comparison (ms)\n");
+    for (const int size : {1024, 10 * 1024, 100 * 1024})
+        std::printf("%-8s %7lld\n", qPrintable(QStringLiteral("%1 KiB").arg(size / 1024)),
+                    measure_bare_append(size));
+    return 0;
+}

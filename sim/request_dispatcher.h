@@ -1,0 +1,88 @@
+#ifndef REQUEST_DISPATCHER_H
+#define REQUEST_DISPATCHER_H
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+// A reply as it goes on the wire. Almost every reply is a JSON object; the
+// few that are not (a downloaded file followed by its status) are raw bytes
+// composed by their handler.
+class Reply
+{
+public:
+    // Implicit, so that handlers can return their object as it is.
+    Reply(const QJsonObject &object);
+    static Reply raw(const QByteArray &bytes);
+
+    bool is_object() const { return !is_raw; }
+    QJsonObject object() const { return json; }
+    // Compact JSON without a trailing line feed, so that the last byte is
+    // the closing brace the configurator waits for.
+    QByteArray bytes() const;
+
+private:
+    Reply() = default;
+
+    QJsonObject json;
+    QByteArray raw_bytes;
+    bool is_raw = false;
+};
+
+// Which requests a handler answers. Requests are told apart by "method"
+// (empty for the requests that carry none) and, where one method has several
+// shapes, by one member: that it is present, its JSON type, or its value.
+struct RequestRoute
+{
+    RequestRoute(const QString &method, const QString &member = QString(),
+                 QJsonValue::Type type = QJsonValue::Undefined,
+                 const QJsonValue &value = QJsonValue(QJsonValue::Undefined))
+        : method(method), member(member), type(type), value(value)
+    {
+    }
+
+    bool matches(const QJsonObject &request) const;
+
+    QString method;
+    QString member;        // empty: any request of the method
+    QJsonValue::Type type; // Undefined: any type
+    QJsonValue value;      // Undefined: any value
+};
+
+// Turns one request into one reply through a table of handlers. Routes are
+// tried in the order they were added, so the specific ones go first.
+// Requests that no route takes get {"result":"error_key"}.
+class RequestDispatcher
+{
+public:
+    using Handler = std::function<Reply(const QJsonObject &request)>;
+
+    void add_route(const RequestRoute &route, Handler handler);
+
+    Reply reply_to(const QJsonObject &request) const;
+    // As above for the request's text; a text that is not a JSON object is
+    // answered like an unknown request.
+    Reply reply_to_text(const QByteArray &text) const;
+
+    // From now on every request is answered with {"result": code} instead
+    // of its data; an empty code restores the normal replies.
+    void force_result(const QString &code) { forced_result = code; }
+
+    static QJsonObject result(const QString &code);
+
+private:
+    struct Entry
+    {
+        RequestRoute route;
+        Handler handler;
+    };
+
+    QVector<Entry> entries;
+    QString forced_result;
+};
+
+#endif // REQUEST_DISPATCHER_H

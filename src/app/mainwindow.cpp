@@ -1,0 +1,165 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/auxiliary_file.h"
+#include "app/session_settings.h"
+#include "link/io_port.h"
+#include "link/log.h"
+#include "link/tcpserver.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QPalette>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QTimer>
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("Конфигуратор УСПД-Kestrin версия 1.4"));
+
+    ui->tabWidget->setTabText(0, QStringLiteral("Настройки портов"));
+    ui->tabWidget->setTabText(1, QStringLiteral("Параметры УСПД"));
+    ui->tabWidget->setTabText(2, QStringLiteral("Параметры приборов"));
+    ui->tabWidget->setTabText(3, QStringLiteral("Файлы"));
+    ui->tabWidget->setCurrentIndex(0);
+    ui->tabWidget_2->setTabText(0, QStringLiteral("Основные"));
+    ui->tabWidget_2->setTabText(1, QStringLiteral("Сеть"));
+    ui->tabWidget_2->setTabText(2, QStringLiteral("Интерфейсы"));
+    ui->tabWidget_2->setTabText(3, QStringLiteral("Сервис"));
+    ui->tabWidget_2->setCurrentIndex(0);
+
+    ui->lineEdit->setText(QStringLiteral("192.168.100.129"));
+    ui->lineEdit_2->setText(QStringLiteral("22"));
+    ui->radioButton_2->setChecked(true);
+
+    serial_link = std::make_shared<io_port>();
+    connect(serial_link.get(), &io_port::call_hundler_data_com, this, &MainWindow::handler_network_data);
+    connect(serial_link.get(), &io_port::call_handler_error_mainWindow, this, &MainWindow::handler_error_io);
+
+    exchange_timer = new QTimer(this);
+    connect(exchange_timer, &QTimer::timeout, this, &MainWindow::timer_handler);
+
+    // The log window appears before the main window.
+    log_window = new Log;
+    log_window->show();
+
+    eth_status_edits[0] = ui->lineEdit_12;
+    eth_status_edits[1] = ui->lineEdit_13;
+    eth_status_edits[2] = ui->lineEdit_14;
+    eth_status_edits[3] = ui->lineEdit_15;
+
+    ui->label_dev->clear();
+    ui->lineEdit_6->setText(QStringLiteral("1"));
+
+    const int probed_ports = probe_serial_ports();
+    read_settings(probed_ports);
+    prepare_device_table();
+
+    // Serial line settings come from the settings file only.
+    for (QWidget *widget : {static_cast<QWidget *>(ui->speed_box), static_cast<QWidget *>(ui->bit_box),
+                            static_cast<QWidget *>(ui->parity_box), static_cast<QWidget *>(ui->label_6),
+                            static_cast<QWidget *>(ui->label_8), static_cast<QWidget *>(ui->label_9)})
+        widget->hide();
+
+    load_models();
+    apply_style_sheet();
+
+    QPalette palette;
+    palette.setBrush(QPalette::Active, QPalette::Text, QBrush(Qt::red, Qt::SolidPattern));
+    ui->radioButton->setPalette(palette);
+    ui->radioButton_2->setPalette(palette);
+}
+
+MainWindow::~MainWindow()
+{
+    if (eth_connected && eth_link)
+        eth_link->close();
+    write_settings();
+    delete ui;
+    // The log window has no parent; it goes with the window that fed it.
+    delete log_window;
+}
+
+void MainWindow::preset_controller_address(const QString &host, const QString &port)
+{
+    if (!host.isEmpty())
+        ui->lineEdit->setText(host);
+    if (!port.isEmpty())
+        ui->lineEdit_2->setText(port);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    log_window->close();
+    QMainWindow::closeEvent(event);
+}
+
+int MainWindow::probe_serial_ports()
+{
+    // Only ports that can be opened are offered: absent ones and ports in
+    // use (by another program or by this one) are left out.
+    int added = 0;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        QSerialPort probe;
+        probe.setPort(info);
+        if (probe.open(QIODevice::ReadWrite)) {
+            ui->name_box->addItem(info.portName());
+            probe.close();
+            ++added;
+        }
+    }
+    return added;
+}
+
+void MainWindow::read_settings(int probed_ports)
+{
+    ui->interval_line->setText(QStringLiteral("100"));
+    QFile file(QStringLiteral("settings.txt"));
+    if (!open_auxiliary_file(file)) {
+        ui->label->setText(QStringLiteral("Настройки не считаны"));
+        ui->speed_box->setCurrentIndex(5);
+        ui->bit_box->setCurrentIndex(1);
+        ui->parity_box->setCurrentIndex(0);
+        return;
+    }
+    const QStringList lines = session_settings::read_lines(file);
+    file.close();
+
+    const int first_probed = ui->name_box->count() - probed_ports;
+    for (int i = first_probed; i < ui->name_box->count(); ++i) {
+        if (ui->name_box->itemText(i) == lines.at(0)) {
+            ui->name_box->setCurrentIndex(i);
+            break;
+        }
+    }
+    QStringList rates;
+    for (int i = 0; i < ui->speed_box->count(); ++i)
+        rates << ui->speed_box->itemText(i);
+    ui->speed_box->setCurrentIndex(session_settings::baud_index(lines.at(1), rates));
+    ui->bit_box->setCurrentIndex(session_settings::stop_bits_index(lines.at(2)));
+    ui->parity_box->setCurrentIndex(session_settings::parity_index(lines.at(3)));
+    // The saved interval (line 5) is not applied: every session starts at 100 ms.
+}
+
+void MainWindow::write_settings() const
+{
+    QFile file(QStringLiteral("settings.txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(),
+                                        ui->bit_box->currentText(), ui->parity_box->currentIndex(),
+                                        ui->interval_line->text()));
+}
+
+void MainWindow::apply_style_sheet()
+{
+    QFile file(QStringLiteral("style.css"));
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    const int nul = bytes.indexOf('\0');
+    qApp->setStyleSheet(QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul)));
+}

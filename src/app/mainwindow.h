@@ -1,0 +1,161 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QMainWindow>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+class QCloseEvent;
+class QLineEdit;
+class QModelIndex;
+class QTimer;
+class Log;
+class TcpServer;
+class io_port;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The configurator's one window. Its slots are spread over the subsystem
+// folders: connection control in link/, the exchange engine in engine/,
+// search and network status in network/, and so on.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Presets the controller address fields (the --host and --port options).
+    void preset_controller_address(const QString &host, const QString &port);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void handler_network_data();
+    void timer_handler();
+    void handler_error_io();
+    void on_log_btn_clicked();
+    void on_res_btn_clicked();
+    void on_radioButton_clicked();
+    void on_radioButton_2_clicked();
+    void on_connect_btn_clicked();
+    void on_reload_btn_clicked();
+    void on_connect_dev_btn_clicked();
+    void on_listWidget_doubleClicked(const QModelIndex &index);
+    void on_disconnect_eth_btn_clicked();
+    void on_status_Eth_clicked();
+
+private:
+    // --- Start-up and shut-down (app/) ---
+    int probe_serial_ports();
+    void read_settings(int probed_ports);
+    void write_settings() const;
+    void prepare_device_table();
+    void load_models();
+    void apply_style_sheet();
+
+    // --- Exchange engine (engine/) ---
+
+    // Which text the link guard shows. Two senders spell "Порт" in Cyrillic
+    // only; every other sender's text carries a Latin "o".
+    enum class GuardText { Latin, Cyrillic };
+    // What a sender clears before it raises its flag.
+    enum class Preparation { ClearBufferAndLabel, ClearBufferOnly, KeepBoth };
+
+    struct Request
+    {
+        QByteArray bytes;               // UTF-8 request text, written as is
+        bool MainWindow::*flag;         // pending flag the sender raises
+        GuardText guard = GuardText::Latin;
+        Preparation preparation = Preparation::ClearBufferAndLabel;
+        bool reset_ticks = false;       // some senders start the tick count afresh
+    };
+    // The common send procedure: link guard, preparation, flag, write, log,
+    // timer. Returns false when the guard refused (nothing else happened).
+    bool send_request(const Request &request);
+    bool link_ready() const;
+    void write_to_link(const QByteArray &bytes);
+    void log_sent(const QByteArray &bytes);
+    void log_received(const QByteArray &bytes);
+    int exchange_interval() const;
+    bool any_request_pending() const;
+
+    // Outcome of one tick for the exchange block being served.
+    enum class ReplyState { Waiting, Complete, NoAnswer, Incomplete };
+    ReplyState await_reply(int budget_ms);
+    void reset_exchange_state();
+
+    // Reply checks shared by the blocks.
+    bool check_reply_result(const QString &reply);
+    void mark_link_lost();
+    void show_error_result(const QString &result);
+
+    // Blocks of timer_handler; each returns true when its exchange ended.
+    bool serve_status_eth();
+    bool serve_res();
+    bool serve_connect_dev();
+
+    // Reply handling.
+    void apply_identification(const QJsonObject &reply);
+    void apply_ipconfig(const QJsonObject &reply);
+
+    // --- Links (link/) ---
+    void open_eth_link();
+    void close_eth_link();
+
+    Ui::MainWindow *ui = nullptr;
+    std::shared_ptr<io_port> serial_link;
+    std::shared_ptr<TcpServer> eth_link;
+    Log *log_window = nullptr;
+    QTimer *exchange_timer = nullptr;
+
+    bool com_open = false;
+    bool com_on = false;
+    bool eth_connected = false;
+
+    QByteArray rx_buffer;
+    int timeout_ticks = 0;
+    int param_cursor = 0;
+    QVector<int> read_queue;
+    int batch_index = 0;
+    int write_dev_ticks = 0;
+    int download_size = 0;
+    int load_seconds = 0;
+
+    // Pending-request flags, in the order the engine serves them.
+    bool wait_req_all_dev = false;
+    bool wait_req_one_dev = false;
+    bool wait_req_ch = false;
+    bool wait_res_to_serv = false;
+    bool wait_status_eth = false;
+    bool wait_transmit = false;
+    bool wait_res = false;
+    bool wait_connect_dev = false;
+    bool wait_read_param = false;
+    bool wait_write_settings = false;
+    bool wait_write_param = false;
+    bool wait_read_dev = false;
+    bool wait_write_dev = false;
+    bool wait_delete_dev = false;
+    bool wait_load_in = false;
+    bool wait_update = false;
+    bool wait_load_out = false;
+    bool wait_write_interf = false;
+    bool wait_industrial = false;
+
+    QVector<QString> model_codes;
+    QVector<QString> model_names;
+    QVector<QString> model_makers;
+
+    QLineEdit *eth_status_edits[4] = {};
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,77 @@
+#include "engine/exchange.h"
+
+#include <QJsonDocument>
+
+namespace exchange {
+
+bool reply_complete(const QByteArray &buffer)
+{
+    return !buffer.isEmpty() && buffer.endsWith('}');
+}
+
+int interval_ms(const QString &interval_text)
+{
+    bool ok = false;
+    const int value = interval_text.toInt(&ok, 10);
+    // Zero or garbage would make the timer spin and the product of the
+    // time-out rule stay 0, so that an exchange never ends.
+    return ok && value > 0 ? value : fallback_interval_ms;
+}
+
+bool timed_out(int ticks, int interval_ms, int budget_ms)
+{
+    return qint64(ticks) * interval_ms > budget_ms;
+}
+
+QString reply_text(const QByteArray &buffer)
+{
+    const int nul = buffer.indexOf('\0');
+    return QString::fromUtf8(nul < 0 ? buffer : buffer.left(nul));
+}
+
+QJsonObject reply_object(const QByteArray &buffer)
+{
+    return QJsonDocument::fromJson(reply_text(buffer).toUtf8()).object();
+}
+
+QString error_text(const QString &result)
+{
+    static const struct {
+        const char *result;
+        const char *text;
+    } errors[] = {
+        {"error_get", "Ошибка обработки запроса на чтение"},
+        {"error_key", "Неизвестный ключ"},
+        {"error_save", "Ошибка сохранения параметра или файла"},
+        {"error_test", "Ошибка тестирования канала"},
+        {"error_value", "Ошибка значения ключа"},
+    };
+    for (const auto &error : errors) {
+        if (result == QLatin1String(error.result))
+            return QString::fromUtf8(error.text);
+    }
+    return QString();
+}
+
+QString guard_text_latin()
+{
+    // The second letter is a Latin "o", as the controller's users know it.
+    return QString::fromUtf8("\xD0\x9F" "o" "рт не открыт");
+}
+
+QString guard_text_cyrillic()
+{
+    return QStringLiteral("Порт не открыт");
+}
+
+QString no_answer_text()
+{
+    return QStringLiteral("Устройство не отвечает");
+}
+
+QString not_enough_data_text()
+{
+    return QStringLiteral("Недостаточно данных");
+}
+
+} // namespace exchange

@@ -1,0 +1,175 @@
+// Replies that tell who the controller is and how its Ethernet side is set
+// up: the serial search, the identification and the network status, and
+// the result check that keeps a status reply from being taken for data.
+
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "engine/exchange.h"
+#include "link/io_port.h"
+#include "link/log.h"
+
+#include <QJsonArray>
+#include <QTimer>
+
+void MainWindow::show_error_result(const QString &result)
+{
+    const QString text = exchange::error_text(result);
+    if (!text.isEmpty())
+        ui->label->setText(text);
+}
+
+void MainWindow::mark_link_lost()
+{
+    ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
+    ui->connect_btn->setText(QStringLiteral("Нет соединения"));
+    // Close the port too: the button now offers to open it again, which it
+    // could not do while the old port object still held the device.
+    serial_link->close_port();
+    com_open = false;
+    com_on = false;
+}
+
+bool MainWindow::check_reply_result(const QString &reply)
+{
+    const QByteArray bytes = reply.toUtf8();
+    if (bytes.indexOf("result") < 0)
+        return true;
+    show_error_result(exchange::reply_object(bytes).value(QStringLiteral("result")).toString());
+    mark_link_lost();
+    return false;
+}
+
+bool MainWindow::serve_res()
+{
+    // The search asks the controller on the COM port only. When the user
+    // has switched to Ethernet meanwhile, the search is abandoned; the timer
+    // keeps ticking if another exchange still waits.
+    if (!ui->radioButton->isChecked()) {
+        wait_res = false;
+        if (!any_request_pending())
+            exchange_timer->stop();
+        return false;
+    }
+    switch (await_reply(exchange::standard_budget_ms)) {
+    case ReplyState::Waiting:
+        return false;
+    case ReplyState::NoAnswer:
+    case ReplyState::Incomplete:
+        wait_res = false;
+        rx_buffer.clear();
+        timeout_ticks = 0;
+        return true;
+    case ReplyState::Complete:
+        break;
+    }
+    const QString text = exchange::reply_text(rx_buffer);
+    if (!check_reply_result(text)) {
+        timeout_ticks = 0;
+        wait_res = false;
+        rx_buffer.clear();
+        return true;
+    }
+    const QJsonObject reply = exchange::reply_object(rx_buffer);
+    rx_buffer.clear();
+    ui->listWidget->insertItem(ui->listWidget->count(), reply.value(QStringLiteral("serial")).toString());
+    wait_res = false;
+    exchange_timer->stop();
+    return true;
+}
+
+bool MainWindow::serve_connect_dev()
+{
+    const bool over_ethernet = ui->radioButton_2->isChecked();
+    switch (await_reply(exchange::identification_budget_ms)) {
+    case ReplyState::Waiting:
+        return false;
+    case ReplyState::NoAnswer:
+        timeout_ticks = 0;
+        wait_connect_dev = false;
+        rx_buffer.clear();
+        if (over_ethernet)
+            close_eth_link();
+        return true;
+    case ReplyState::Incomplete:
+        timeout_ticks = 0;
+        wait_connect_dev = false;
+        rx_buffer.clear();
+        return true;
+    case ReplyState::Complete:
+        break;
+    }
+
+    const QString text = exchange::reply_text(rx_buffer);
+    const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"));
+    if (!has_identity || !check_reply_result(text)) {
+        timeout_ticks = 0;
+        wait_connect_dev = false;
+        rx_buffer.clear();
+        if (over_ethernet)
+            close_eth_link();
+        if (!has_identity)
+            ui->label->setText(exchange::not_enough_data_text());
+        return true;
+    }
+
+    const QJsonObject reply = exchange::reply_object(rx_buffer);
+    rx_buffer.clear();
+    apply_identification(reply);
+    wait_connect_dev = false;
+    if (over_ethernet)
+        ui->connect_dev_btn->setText(QStringLiteral("Связь по Eth установлена"));
+    exchange_timer->stop();
+    return true;
+}
+
+void MainWindow::apply_identification(const QJsonObject &reply)
+{
+    ui->lineEdit_3->setText(reply.value(QStringLiteral("serial")).toString());
+    ui->lineEdit_4->setText(reply.value(QStringLiteral("fw_ver")).toString());
+    ui->lineEdit_5->setText(reply.value(QStringLiteral("fw_id")).toString());
+
+    QComboBox *const channel_boxes[] = {
+        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6, ui->comboBox_7,
+        ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11,
+    };
+    // A short list sets the channels it names; extra entries are ignored.
+    const QVariantList types = reply.value(QStringLiteral("rs_type")).toArray().toVariantList();
+    const int count = qMin(types.size(), int(std::size(channel_boxes)));
+    for (int k = 0; k < count; ++k)
+        channel_boxes[k]->setCurrentIndex(types.at(k).toString() == QLatin1String("232") ? 0 : 1);
+}
+
+bool MainWindow::serve_status_eth()
+{
+    // The status reply must be complete at the first tick after the request.
+    wait_status_eth = false;
+    if (rx_buffer.isEmpty()) {
+        ui->label->setText(exchange::no_answer_text());
+        return true;
+    }
+    log_received(rx_buffer);
+    if (!exchange::reply_complete(rx_buffer)) {
+        rx_buffer.clear();
+        ui->label->setText(exchange::not_enough_data_text());
+        return true;
+    }
+    apply_ipconfig(exchange::reply_object(rx_buffer));
+    rx_buffer.clear();
+    return true;
+}
+
+void MainWindow::apply_ipconfig(const QJsonObject &reply)
+{
+    // Entries: controller address, gateway, subnet mask, DNS. At most four
+    // entries and four numbers per entry are taken.
+    const QJsonArray entries = reply.value(QStringLiteral("ipconfig")).toArray();
+    const int count = qMin(entries.size(), int(std::size(eth_status_edits)));
+    for (int i = 0; i < count; ++i) {
+        const QVariantList numbers = entries.at(i).toArray().toVariantList();
+        QStringList parts;
+        for (int n = 0; n < qMin(numbers.size(), 4); ++n)
+            parts << QString::number(numbers.at(n).toInt());
+        eth_status_edits[i]->setText(parts.join(QLatin1Char('.')));
+    }
+}

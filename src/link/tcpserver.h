@@ -1,0 +1,45 @@
+#ifndef TCPSERVER_H
+#define TCPSERVER_H
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QTcpSocket;
+
+// Ethernet transport to the controller. Despite the name it is a TCP
+// client: it connects to the controller's address and port, gathers what
+// arrives and signals new data. Socket errors are only remembered.
+class TcpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TcpServer(QObject *parent = nullptr);
+
+    // Starts connecting and returns at once; the socket counts as open from
+    // here on and buffers writes until the connection is up.
+    void connect_to(const QString &host, quint16 port);
+    void write(const QByteArray &data);
+    bool is_connected();
+    void close();
+    QByteArray take_data();
+    QString take_error_text();
+
+signals:
+    void call_handler_data_eth();
+
+public slots:
+    void slotConnected();
+    void slotReadyRead();
+    void slotError(QAbstractSocket::SocketError code);
+
+private:
+    QTcpSocket *socket = nullptr;
+    bool connected = false;
+    QByteArray rx_data;
+    QString error_text;
+};
+
+#endif // TCPSERVER_H

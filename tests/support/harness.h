@@ -1,0 +1,156 @@
+#ifndef TESTS_HARNESS_H
+#define TESTS_HARNESS_H
+
+// Test harness: a private working directory, the real window with its
+// widgets found by object name, and real peers to talk to (a TCP server on
+// 127.0.0.1, a pseudo-terminal pair, the controller simulator).
+
+#include <QByteArray>
+#include <QPointer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class MainWindow;
+class QAbstractButton;
+class QSerialPort;
+class QTcpServer;
+class QTcpSocket;
+
+namespace harness {
+
+// Makes a fresh temporary directory the current one for the test's life, so
+// that the program's working-directory files never touch the source tree.
+class WorkingDirectory
+{
+public:
+    WorkingDirectory();
+    ~WorkingDirectory();
+
+    QString path() const { return dir.path(); }
+    QString file_path(const QString &name) const { return dir.filePath(name); }
+    void write_file(const QString &name, const QByteArray &content) const;
+    QByteArray read_file(const QString &name) const;
+    // Copies one file of the shipped data folder (style.css, res/lumora.ico...).
+    void copy_data_file(const QString &name) const;
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+template <class T>
+T *find(const QObject *root, const QString &name)
+{
+    return root ? root->findChild<T *>(name) : nullptr;
+}
+
+// The traffic log window (a top-level widget of its own).
+QWidget *log_window();
+QString log_text();
+
+void click(QAbstractButton *button);
+
+// The controller's side of a link, played by the test: it gathers what the
+// program sends and answers through `answer`, called with each request once
+// its closing brace has arrived (an empty answer sends nothing).
+class ControllerPeer
+{
+public:
+    virtual ~ControllerPeer() = default;
+
+    QByteArray received() const { return received_bytes; }
+    QStringList requests() const { return request_texts; }
+    virtual void send(const QByteArray &bytes) = 0;
+
+    std::function<QByteArray(const QByteArray &request)> answer;
+
+protected:
+    void take(const QByteArray &bytes);
+    void forget_pending() { pending.clear(); }
+
+private:
+    QByteArray received_bytes;
+    QByteArray pending;
+    QStringList request_texts;
+};
+
+// A controller stand-in listening on 127.0.0.1.
+class FakeController : public ControllerPeer
+{
+public:
+    FakeController();
+    ~FakeController() override;
+
+    quint16 port() const;
+    QString port_text() const { return QString::number(port()); }
+    int connection_count() const { return connections; }
+    bool client_connected() const;
+    void send(const QByteArray &bytes) override;
+
+private:
+    void on_new_connection();
+
+    std::unique_ptr<QTcpServer> server;
+    QPointer<QTcpSocket> client;
+    int connections = 0;
+};
+
+// A controller stand-in on a serial line (the far end of a PtyPair).
+class SerialController : public ControllerPeer
+{
+public:
+    explicit SerialController(const QString &path);
+    ~SerialController() override;
+
+    bool is_open() const;
+    void send(const QByteArray &bytes) override;
+
+private:
+    std::unique_ptr<QSerialPort> port;
+};
+
+// Two connected pseudo-terminals made by socat: the program opens one end,
+// the test plays the controller on the other.
+class PtyPair
+{
+public:
+    PtyPair();
+    ~PtyPair();
+
+    bool ready() const;
+    QString program_end() const { return dir.filePath(QStringLiteral("program")); }
+    QString controller_end() const { return dir.filePath(QStringLiteral("controller")); }
+    void stop();
+
+private:
+    QTemporaryDir dir;
+    QProcess socat;
+};
+
+// The controller simulator as a separate process.
+class Simulator
+{
+public:
+    ~Simulator();
+    static QString program();
+    // Starts it with `arguments`; returns false when it did not come up.
+    bool start(const QStringList &arguments);
+    quint16 tcp_port() const { return port; }
+    QString output() const { return output_text; }
+
+private:
+    QProcess process;
+    QString output_text;
+    quint16 port = 0;
+};
+
+} // namespace harness
+
+#endif // TESTS_HARNESS_H

@@ -1,0 +1,446 @@
+// The controller simulator: its framing and dispatching as code, and the
+// real program (path in CONTROLLER_SIM) over TCP on 127.0.0.1 and over a
+// pseudo-terminal pair made by socat.
+
+#include "reply_writer.h"
+#include "request_dispatcher.h"
+#include "request_framer.h"
+#include "simulated_controller.h"
+#include "simulator_options.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSerialPort>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The JSON texts here are written with ' for " to keep them readable.
+QByteArray json(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+// The identification request byte for byte as the configurator sends it:
+// indented, keys sorted, final line feed.
+QByteArray identification_request()
+{
+    const QJsonObject request{
+        {QStringLiteral("method"), QStringLiteral("get")},
+        {QStringLiteral("params"), QJsonArray{"serial", "fw_ver", "fw_id", "rs_type"}},
+    };
+    return QJsonDocument(request).toJson(QJsonDocument::Indented);
+}
+
+const QByteArray default_identification_reply =
+    json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['232','232','485','485','232','485','232','485'],"
+         "'serial':'00012345'}");
+
+QJsonObject parse_object(const QByteArray &text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+QList<QByteArray> frame_all(RequestFramer &framer)
+{
+    QList<QByteArray> requests;
+    while (framer.has_request())
+        requests.append(framer.take_request());
+    return requests;
+}
+
+// The simulator as a child process; killed when the test is done with it.
+class SimProcess
+{
+public:
+    ~SimProcess()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
+    // Starts the program and waits for the line announcing `transport`.
+    bool start(const QStringList &arguments, const QByteArray &transport = "listening ")
+    {
+        process.start(qEnvironmentVariable("CONTROLLER_SIM"), arguments);
+        if (!process.waitForStarted(5000) || !wait_for_output(transport))
+            return false;
+        const int at = stdout_text.indexOf("listening ");
+        if (at >= 0) {
+            const QByteArray line = stdout_text.mid(at).split('\n').first();
+            port = quint16(line.mid(line.lastIndexOf(':') + 1).toUInt());
+        }
+        return true;
+    }
+
+    // Everything printed so far.
+    QByteArray output()
+    {
+        stdout_text += process.readAllStandardOutput();
+        return stdout_text;
+    }
+
+    quint16 port = 0;
+
+private:
+    bool wait_for_output(const QByteArray &text)
+    {
+        QDeadlineTimer deadline(10000);
+        while (!output().contains(text)) {
+            if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
+                return false;
+            process.waitForReadyRead(50);
+        }
+        return true;
+    }
+
+    QProcess process;
+    QByteArray stdout_text;
+};
+
+// A configurator stand-in on TCP that notes every arrival of reply bytes.
+class TcpClient
+{
+public:
+    explicit TcpClient(quint16 port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+            received += socket.readAll();
+            arrivals.append(received);
+        });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+
+    QTcpSocket socket;
+    QByteArray received;
+    QList<QByteArray> arrivals; // the whole of `received` after each read
+};
+
+} // namespace
+
+class ControllerSimTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        // The program_ cases run the real simulator.
+        if (QByteArray(QTest::currentTestFunction()).startsWith("program_")
+            && qEnvironmentVariable("CONTROLLER_SIM").isEmpty())
+            QSKIP("CONTROLLER_SIM does not name the simulator");
+    }
+
+    void framer_joins_a_request_that_arrives_byte_by_byte()
+    {
+        RequestFramer framer;
+        const QByteArray request = identification_request();
+        for (int i = 0; i < request.size() - 2; ++i)
+            framer.append(request.mid(i, 1));
+        QVERIFY(!framer.has_request());
+        QVERIFY(!framer.pending().isEmpty());
+        framer.append(request.right(2)); // the closing brace and the line feed
+        QCOMPARE(frame_all(framer), QList<QByteArray>{request.trimmed()});
+        QVERIFY(framer.pending().isEmpty());
+    }
+
+    void framer_separates_requests_in_one_chunk()
+    {
+        RequestFramer framer;
+        framer.append(json("\r\n  {'method':'ipconfig'}{'method':'get','params':'serial'}\n{'a':{'b':"));
+        QCOMPARE(frame_all(framer),
+                 (QList<QByteArray>{json("{'method':'ipconfig'}"), json("{'method':'get','params':'serial'}")}));
+        framer.append("{}}}");
+        QCOMPARE(frame_all(framer), QList<QByteArray>{json("{'a':{'b':{}}}")});
+    }
+
+    void framer_reads_strings_whole_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("closing brace in a string") << json("{'file':'a}b'}");
+        QTest::newRow("opening braces in a string") << json("{'file':'{{'}");
+        QTest::newRow("escaped quote before a brace") << json("{'file':'x\\'}'}");
+        QTest::newRow("escaped backslash ends the string") << json("{'file':'x\\\\'}");
+        QTest::newRow("multi-byte text") << json("{'note':'Счётчик }'}");
+    }
+
+    void framer_reads_strings_whole()
+    {
+        QFETCH(QByteArray, request);
+        RequestFramer framer;
+        framer.append(request + request.left(3));
+        QCOMPARE(frame_all(framer), QList<QByteArray>{request});
+        framer.append(request.mid(3));
+        QCOMPARE(frame_all(framer), QList<QByteArray>{request});
+    }
+
+    void dispatcher_answers_identity_keys_asked_for()
+    {
+        SimulatedController controller;
+        const RequestDispatcher &dispatcher = controller.dispatcher();
+        QCOMPARE(dispatcher.reply_to_text(identification_request()).bytes(), default_identification_reply);
+
+        // Only what is asked, unknown keys left out; later changes show.
+        controller.state().serial = QStringLiteral("777");
+        const QJsonObject some = dispatcher
+                                     .reply_to_text(json("{'method':'get','params':['serial','no_such','rs_type']}"))
+                                     .object();
+        QCOMPARE(some.keys(), (QStringList{"rs_type", "serial"}));
+        QCOMPARE(some.value("serial").toString(), QStringLiteral("777"));
+        QCOMPARE(some.value("rs_type").toArray().size(), 8);
+    }
+
+    void dispatcher_answers_serial_search_and_network_status()
+    {
+        ControllerState state;
+        state.serial = QStringLiteral("A-1");
+        state.ipconfig = {{10, 0, 0, 2}, {10, 0, 0, 1}};
+        SimulatedController controller(state);
+        const RequestDispatcher &dispatcher = controller.dispatcher();
+
+        QCOMPARE(dispatcher.reply_to_text(json("{\n    'method': 'get',\n    'params': 'serial'\n}\n")).bytes(),
+                 json("{'serial':'A-1'}"));
+        QCOMPARE(dispatcher.reply_to_text(json("{'method':'ipconfig'}")).bytes(),
+                 json("{'ipconfig':[[10,0,0,2],[10,0,0,1]]}"));
+    }
+
+    void dispatcher_refuses_unknown_requests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("unknown method") << json("{'method': 'poll', 'devices':'all'}");
+        QTest::newRow("unknown params string") << json("{'method':'get','params':'nothing'}");
+        QTest::newRow("get without params") << json("{'method':'get'}");
+        QTest::newRow("params of the wrong type") << json("{'method':'get','params':7}");
+        QTest::newRow("no method") << json("{'rs_type':['232']}");
+        QTest::newRow("not JSON") << json("{'method':'get',}");
+    }
+
+    void dispatcher_refuses_unknown_requests()
+    {
+        QFETCH(QByteArray, request);
+        SimulatedController controller;
+        QCOMPARE(controller.dispatcher().reply_to_text(request).bytes(), json("{'result':'error_key'}"));
+    }
+
+    void dispatcher_forced_result_replaces_every_reply()
+    {
+        SimulatedController controller;
+        RequestDispatcher &dispatcher = controller.dispatcher();
+        dispatcher.force_result(QStringLiteral("error_save"));
+        for (const QByteArray &request : {identification_request(), json("{'method':'ipconfig'}"),
+                                          json("{'method':'nothing'}"), QByteArray("{broken}")})
+            QCOMPARE(dispatcher.reply_to_text(request).bytes(), json("{'result':'error_save'}"));
+        dispatcher.force_result(QString());
+        QCOMPARE(dispatcher.reply_to_text(json("{'method':'get','params':'serial'}")).object().value("serial"),
+                 QJsonValue("00012345"));
+    }
+
+    void split_reply_keeps_every_byte_in_order()
+    {
+        const QByteArray reply = default_identification_reply;
+        for (int pieces : {0, 1, 3, 7, int(reply.size()), int(reply.size()) + 5}) {
+            const QList<QByteArray> parts = split_reply(reply, pieces);
+            QCOMPARE(parts.size(), qBound(1, pieces, int(reply.size())));
+            QCOMPARE(parts.join(), reply);
+            for (const QByteArray &part : parts)
+                QVERIFY(!part.isEmpty());
+        }
+        QCOMPARE(split_reply(QByteArray(), 3), QList<QByteArray>{QByteArray()});
+    }
+
+    void command_line_reads_controller_data()
+    {
+        SimulatorCommandLine command_line;
+        QVERIFY(command_line.parse({"controller_sim"}));
+        QVERIFY(command_line.options().tcp);
+        QCOMPARE(command_line.options().listen_host, QStringLiteral("127.0.0.1"));
+        QCOMPARE(command_line.options().listen_port, quint16(2200));
+
+        QVERIFY2(command_line.parse({"controller_sim", "--serial", "/dev/ttyX", "--rs-type", "485,232,485",
+                                     "--ipconfig", "10.1.2.3", "--chunks", "4", "--raw-reply", ""}),
+                 qPrintable(command_line.error_text()));
+        const SimulatorOptions &options = command_line.options();
+        QVERIFY(!options.tcp); // a serial line alone opens no TCP port
+        QCOMPARE(options.controller.rs_type, (QStringList{"485", "232", "485"}));
+        QCOMPARE(options.controller.ipconfig, (QVector<AddressQuad>{{10, 1, 2, 3}}));
+        QCOMPARE(options.faults.chunks, 4);
+        QVERIFY(options.faults.replace_reply);
+        QVERIFY(options.faults.raw_reply.isEmpty());
+
+        QVERIFY(command_line.parse({"controller_sim", "--serial", "/dev/ttyX", "--listen", "127.0.0.1:0"}));
+        QVERIFY(command_line.options().tcp);
+        QCOMPARE(command_line.options().listen_port, quint16(0));
+    }
+
+    void command_line_rejects_mistakes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("listen without port") << QStringList{"--listen", "127.0.0.1"};
+        QTest::newRow("port too large") << QStringList{"--listen", "127.0.0.1:70000"};
+        QTest::newRow("short quad") << QStringList{"--ipconfig", "1.2.3.4,1.2.3"};
+        QTest::newRow("quad out of range") << QStringList{"--ipconfig", "1.2.3.256"};
+        QTest::newRow("no chunks") << QStringList{"--chunks", "0"};
+        QTest::newRow("negative delay") << QStringList{"--delay", "-5"};
+        QTest::newRow("baud not a number") << QStringList{"--baud", "fast"};
+        QTest::newRow("stray argument") << QStringList{"extra"};
+    }
+
+    void command_line_rejects_mistakes()
+    {
+        QFETCH(QStringList, arguments);
+        SimulatorCommandLine command_line;
+        QVERIFY(!command_line.parse(QStringList{"controller_sim"} + arguments));
+        QVERIFY(!command_line.error_text().isEmpty());
+    }
+
+    void program_answers_over_tcp()
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--listen", "127.0.0.1:0", "--log-requests"}), sim.output().constData());
+        QVERIFY(sim.port != 0);
+
+        // One client after another, each with its own receive buffer: the
+        // first leaves half a request behind.
+        {
+            TcpClient first(sim.port);
+            QVERIFY(first.socket.waitForConnected(5000));
+            const QByteArray request = identification_request();
+            first.socket.write(request.left(20));
+            QVERIFY(!first.socket.waitForReadyRead(200)); // half a request is not answered
+            first.socket.write(request.mid(20));
+            QTRY_COMPARE(first.received, default_identification_reply);
+            first.socket.write(json("{'method':"));
+            QVERIFY(first.socket.waitForBytesWritten(5000));
+        }
+        TcpClient second(sim.port);
+        QVERIFY(second.socket.waitForConnected(5000));
+        second.socket.write(json("{'method':'ipconfig'}{'method':'get','params':'serial'}"));
+        QTRY_COMPARE(second.received,
+                     json("{'ipconfig':[[192,168,100,129],[192,168,100,1],[255,255,255,0],[192,168,100,1]]}"
+                          "{'serial':'00012345'}"));
+        QTRY_VERIFY(sim.output().contains(json("request {'method':'get','params':'serial'}\n")));
+        QVERIFY(sim.output().contains(json("request {'method':'get','params':['serial','fw_ver','fw_id','rs_type']}")));
+    }
+
+    void program_answers_over_a_serial_line()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+            QSKIP("socat is not installed");
+        QTemporaryDir dir;
+        const QString configurator_end = dir.filePath(QStringLiteral("a"));
+        const QString controller_end = dir.filePath(QStringLiteral("b"));
+        QProcess socat;
+        socat.start(QStringLiteral("socat"), {"-d", "-d", "pty,raw,echo=0,link=" + configurator_end,
+                                              "pty,raw,echo=0,link=" + controller_end});
+        QTRY_VERIFY(QFile::exists(configurator_end) && QFile::exists(controller_end));
+
+        {
+            SimProcess sim;
+            QVERIFY2(sim.start({"--serial", controller_end, "--serial-number", "SIM-COM", "--rs-type", "485,232"},
+                               "serial "),
+                     sim.output().constData());
+            QVERIFY(sim.output().contains("serial " + controller_end.toUtf8()));
+            QVERIFY(!sim.output().contains("listening")); // the serial line alone
+
+            QSerialPort port(configurator_end);
+            QVERIFY(port.open(QIODevice::ReadWrite));
+            port.setBaudRate(9600);
+            QByteArray received;
+            QObject::connect(&port, &QSerialPort::readyRead, [&] { received += port.readAll(); });
+            port.write(identification_request());
+            QTRY_COMPARE(received,
+                         json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['485','232'],'serial':'SIM-COM'}"));
+        }
+        socat.terminate();
+        QVERIFY(socat.waitForFinished(5000));
+    }
+
+    void program_paces_replies()
+    {
+        {
+            SimProcess sim;
+            QVERIFY(sim.start({"--listen", "127.0.0.1:0", "--chunks", "3", "--chunk-pause", "150"}));
+            TcpClient client(sim.port);
+            QVERIFY(client.socket.waitForConnected(5000));
+            QElapsedTimer clock;
+            clock.start();
+            client.socket.write(json("{'method':'ipconfig'}"));
+            QTRY_VERIFY(client.received.endsWith('}') && client.received.count('}') == 1);
+            QVERIFY2(clock.elapsed() >= 280, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY(client.arrivals.size() >= 3);
+            QVERIFY(!client.arrivals.first().endsWith('}'));
+            QCOMPARE(parse_object(client.received).value("ipconfig").toArray().size(), 4);
+        }
+        {
+            SimProcess sim;
+            QVERIFY(sim.start({"--listen", "127.0.0.1:0", "--delay", "400"}));
+            TcpClient client(sim.port);
+            QVERIFY(client.socket.waitForConnected(5000));
+            QElapsedTimer clock;
+            clock.start();
+            client.socket.write(json("{'method':'get','params':'serial'}"));
+            QTRY_COMPARE(client.received, json("{'serial':'00012345'}"));
+            QVERIFY2(clock.elapsed() >= 390, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(client.arrivals.size(), 1);
+        }
+    }
+
+    void program_fault_options_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("result code") << QStringList{"--result", "error_value"}
+                                     << json("{'result':'error_value'}") << false;
+        QTest::newRow("raw reply") << QStringList{"--raw-reply", QString::fromUtf8(json("{'serial':'1'"))} << json("{'serial':'1'")
+                                   << false;
+        QTest::newRow("no reply") << QStringList{"--no-reply"} << QByteArray() << false;
+        QTest::newRow("close after request") << QStringList{"--close-after-request"} << QByteArray() << true;
+    }
+
+    void program_fault_options()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, closes);
+        SimProcess sim;
+        QVERIFY(sim.start(QStringList{"--listen", "127.0.0.1:0", "--log-requests"} + options));
+        TcpClient client(sim.port);
+        QVERIFY(client.socket.waitForConnected(5000));
+        client.socket.write(identification_request());
+        // The request is logged before any reply is written.
+        QTRY_VERIFY(sim.output().contains(json("request {'method':'get'")));
+        if (closes)
+            QTRY_COMPARE(client.socket.state(), QAbstractSocket::UnconnectedState);
+        else if (!reply.isEmpty())
+            QTRY_COMPARE(client.received, reply);
+        else
+            QVERIFY(!client.socket.waitForReadyRead(300));
+        QCOMPARE(client.received, reply);
+    }
+
+    void program_exits_when_the_serial_line_does_not_open()
+    {
+        QTemporaryDir dir;
+        QProcess sim;
+        sim.start(qEnvironmentVariable("CONTROLLER_SIM"), {"--serial", dir.filePath(QStringLiteral("missing"))});
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitCode(), 1);
+        QVERIFY(!sim.readAllStandardError().isEmpty());
+        QVERIFY(sim.readAllStandardOutput().isEmpty());
+    }
+
+};
+
+QTEST_GUILESS_MAIN(ControllerSimTest)
+#include "tst_controller_sim.moc"

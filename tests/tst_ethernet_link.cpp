@@ -1,0 +1,257 @@
+// Identification, network status and the exchange frame over Ethernet,
+// against a controller stand-in on 127.0.0.1.
+
+#include "app/mainwindow.h"
+#include "engine/requests.h"
+#include "support/harness.h"
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+using harness::find;
+
+namespace {
+
+QByteArray identity_reply(const QJsonObject &overrides = {})
+{
+    QJsonObject reply{{"serial", "00012345"},
+                      {"fw_ver", "1.4.2"},
+                      {"fw_id", "A1B2C3D4"},
+                      {"rs_type", QJsonArray{"232", "485", "232", "485", "485", "485", "232", "485"}}};
+    for (auto it = overrides.begin(); it != overrides.end(); ++it)
+        reply.insert(it.key(), it.value());
+    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+}
+
+// A window set to talk to a stand-in controller on loopback.
+struct EthernetFixture
+{
+    harness::WorkingDirectory dir;
+    MainWindow window;
+    harness::FakeController controller;
+
+    EthernetFixture()
+    {
+        window.show();
+        edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
+        edit("lineEdit_2")->setText(controller.port_text());
+    }
+    QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
+    QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
+    QComboBox *box(const char *name) { return find<QComboBox>(&window, name); }
+    QString status() { return find<QLabel>(&window, "label")->text(); }
+    void click(const char *name) { harness::click(button(name)); }
+};
+
+int count_of(const QString &text, const QString &part)
+{
+    return text.count(part);
+}
+
+} // namespace
+
+class EthernetLinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void identifies_the_controller()
+    {
+        EthernetFixture f;
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QCOMPARE(f.controller.received(), requests::identification());
+        QCOMPARE(f.edit("lineEdit_4")->text(), QStringLiteral("1.4.2"));
+        QCOMPARE(f.edit("lineEdit_5")->text(), QStringLiteral("A1B2C3D4"));
+        QCOMPARE(f.box("comboBox_4")->currentIndex(), 0);
+        QCOMPARE(f.box("comboBox_5")->currentIndex(), 1);
+        QCOMPARE(f.box("comboBox_10")->currentIndex(), 0);
+        QCOMPARE(f.box("comboBox_11")->currentIndex(), 1);
+        QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
+        QVERIFY(f.status().isEmpty());
+
+        // Both directions are in the log, as hex and as text.
+        const QString log = harness::log_text();
+        QVERIFY(log.startsWith(QStringLiteral("-> 7b 0a 20 20 20 20 22 6d ")));
+        QVERIFY(log.contains(QStringLiteral("Количество байт: %1").arg(requests::identification().size())));
+        QVERIFY(log.contains(QStringLiteral("<- 7b 22 ")));
+        QVERIFY(log.contains(QString::fromUtf8(identity_reply())));
+
+        // A second click reuses the connection.
+        f.edit("lineEdit_3")->clear();
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QCOMPARE(f.controller.connection_count(), 1);
+        QCOMPARE(f.controller.requests().size(), 2);
+    }
+
+    void reply_in_pieces_is_gathered_and_logged_once()
+    {
+        EthernetFixture f;
+        const QByteArray reply = identity_reply();
+        f.controller.answer = [&](const QByteArray &) {
+            f.controller.send(reply.left(10));
+            QTimer::singleShot(350, [&] { f.controller.send(reply.mid(10)); });
+            return QByteArray();
+        };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QCOMPARE(count_of(harness::log_text(), QStringLiteral("<- ")), 1);
+    }
+
+    void reply_without_identity_drops_the_connection()
+    {
+        EthernetFixture f;
+        f.controller.answer = [](const QByteArray &) {
+            return QByteArray(R"({"serial":"1","fw_id":"x","rs_type":[]})");
+        };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Недостаточно данных"));
+        QTRY_VERIFY(!f.controller.client_connected());
+        QVERIFY(f.edit("lineEdit_3")->text().isEmpty());
+        QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+
+        // The next attempt connects afresh and succeeds.
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QCOMPARE(f.controller.connection_count(), 2);
+    }
+
+    void status_reply_to_identification_marks_the_link_lost()
+    {
+        EthernetFixture f;
+        // A bare status object lacks the identity keys altogether.
+        f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"result":"error_key"})"); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Недостаточно данных"));
+
+        f.controller.answer = [](const QByteArray &) {
+            return QByteArray(R"({"result":"error_key","fw_id":"","fw_ver":""})");
+        };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Неизвестный ключ"));
+        QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
+        QCOMPARE(f.button("connect_btn")->styleSheet(), QStringLiteral("QPushButton {color:red;}"));
+        QTRY_VERIFY(!f.controller.client_connected());
+    }
+
+    void markup_in_a_reply_stays_text()
+    {
+        EthernetFixture f;
+        const QString serial = QStringLiteral("<b>x</b><img src=\"a.png\">");
+        f.controller.answer = [&](const QByteArray &) { return identity_reply({{"serial", serial}}); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), serial);
+        const QString logged = QStringLiteral("\"serial\":\"<b>x</b><img src=\\\"a.png\\\">\"");
+        QVERIFY(harness::log_text().contains(logged));
+    }
+
+    void unanswered_identification_times_out_even_with_a_bad_interval()
+    {
+        EthernetFixture f;
+        // Not a number: the engine ticks at 100 ms and still gives up after 3 s.
+        f.edit("interval_line")->setText(QStringLiteral("abc"));
+        f.click("connect_dev_btn");
+        QTRY_VERIFY(f.controller.client_connected());
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Устройство не отвечает"), 8000);
+        QTRY_VERIFY(!f.controller.client_connected());
+        QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+    }
+
+    void network_status_fills_the_address_fields()
+    {
+        EthernetFixture f;
+        f.controller.answer = [](const QByteArray &request) {
+            if (request.contains("ipconfig"))
+                return QByteArray(R"({"ipconfig":[[127,0,0,2],[127,0,0,1],[255,255,255,0],[127,0,0,53]]})");
+            return identity_reply();
+        };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        f.click("status_Eth");
+        QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("127.0.0.2"));
+        QCOMPARE(f.controller.requests().last().toUtf8(), requests::network_status());
+        QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
+        QCOMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("127.0.0.53"));
+
+        // Short lists fill what they have; long ones are cut at four.
+        f.controller.answer = [](const QByteArray &) {
+            return QByteArray(R"({"ipconfig":[[10,1],[1,2,3,4,5]]})");
+        };
+        f.click("status_Eth");
+        QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("10.1"));
+        QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("1.2.3.4"));
+        QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
+        f.controller.answer = [](const QByteArray &) {
+            return QByteArray(R"({"ipconfig":[[1,1,1,1],[2,2,2,2],[3,3,3,3],[4,4,4,4],[5,5,5,5],[6,6,6,6]]})");
+        };
+        f.click("status_Eth");
+        QTRY_COMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("4.4.4.4"));
+    }
+
+    void network_status_must_answer_within_one_tick()
+    {
+        EthernetFixture f;
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+
+        f.controller.answer = [](const QByteArray &) { return QByteArray(); };
+        f.click("status_Eth");
+        QTRY_COMPARE(f.status(), QStringLiteral("Устройство не отвечает"));
+
+        // A partial reply is logged once and reported.
+        f.edit("interval_line")->setText(QStringLiteral("300"));
+        f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"ipconfig":[[1,2,3,4])"); };
+        f.click("status_Eth");
+        QTRY_COMPARE(f.status(), QStringLiteral("Недостаточно данных"));
+        QCOMPARE(count_of(harness::log_text(), QStringLiteral("<- ")), 2);
+        const QString partial = QStringLiteral("{\"ipconfig\":[[1,2,3,4]");
+        QVERIFY(harness::log_text().endsWith(partial));
+    }
+
+    void guards_refuse_without_an_open_link()
+    {
+        EthernetFixture f;
+        f.click("status_Eth");
+        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        harness::click(find<QRadioButton>(&f.window, "radioButton"));
+        QVERIFY(!find<QRadioButton>(&f.window, "radioButton_2")->isChecked());
+        f.click("connect_dev_btn");
+        QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
+        f.click("res_btn");
+        QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
+        QVERIFY(harness::log_text().isEmpty());
+        QCOMPARE(f.controller.connection_count(), 0);
+    }
+
+    void disconnect_ends_the_connection()
+    {
+        EthernetFixture f;
+        f.click("disconnect_eth_btn");
+        QVERIFY(f.status().isEmpty());
+
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
+        f.click("disconnect_eth_btn");
+        QCOMPARE(f.status(), QStringLiteral("Связь по Ethernet отключена"));
+        QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+        QTRY_VERIFY(!f.controller.client_connected());
+        f.click("status_Eth");
+        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+    }
+};
+
+QTEST_MAIN(EthernetLinkTest)
+#include "tst_ethernet_link.moc"

@@ -1,0 +1,146 @@
+// The rules of the request/reply cycle and the request texts, without a window.
+
+#include "app/session_settings.h"
+#include "devices/models.h"
+#include "engine/exchange.h"
+#include "engine/requests.h"
+
+#include <QBuffer>
+#include <QTest>
+
+class ExchangeRulesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void request_texts_are_byte_exact()
+    {
+        QCOMPARE(requests::identification(),
+                 QByteArray("{\n"
+                            "    \"method\": \"get\",\n"
+                            "    \"params\": [\n"
+                            "        \"serial\",\n"
+                            "        \"fw_ver\",\n"
+                            "        \"fw_id\",\n"
+                            "        \"rs_type\"\n"
+                            "    ]\n"
+                            "}\n"));
+        QCOMPARE(requests::serial_search(),
+                 QByteArray("{\n    \"method\": \"get\",\n    \"params\": \"serial\"\n}\n"));
+        QCOMPARE(requests::network_status(), QByteArray("{\n    \"method\": \"ipconfig\"\n}\n"));
+    }
+
+    void guard_texts_differ_in_one_letter()
+    {
+        const QByteArray latin = exchange::guard_text_latin().toUtf8();
+        const QByteArray cyrillic = exchange::guard_text_cyrillic().toUtf8();
+        QCOMPARE(latin.size(), 25);
+        QCOMPARE(cyrillic.size(), 26);
+        QCOMPARE(latin.at(2), 'o');
+        QCOMPARE(latin.mid(3), cyrillic.mid(4));
+        QCOMPARE(cyrillic, QByteArray("\xD0\x9F\xD0\xBE\xD1\x80\xD1\x82 \xD0\xBD\xD0\xB5 "
+                                      "\xD0\xBE\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82"));
+    }
+
+    void completion_is_the_closing_brace_alone()
+    {
+        QVERIFY(!exchange::reply_complete(QByteArray()));
+        QVERIFY(!exchange::reply_complete("{\"a\":1"));
+        QVERIFY(!exchange::reply_complete("{\"a\":1}\n"));
+        QVERIFY(exchange::reply_complete("}"));
+        QVERIFY(exchange::reply_complete("{\"a\":{\"b\":1}"));   // braces are not counted
+        QVERIFY(exchange::reply_complete("{\"a\":1}{\"b\":2}")); // two objects read as one
+    }
+
+    void time_out_budgets()
+    {
+        using exchange::timed_out;
+        QVERIFY(!timed_out(99, 100, exchange::standard_budget_ms));
+        QVERIFY(timed_out(100, 100, exchange::standard_budget_ms));
+        QVERIFY(!timed_out(9, 1000, exchange::standard_budget_ms));
+        QVERIFY(timed_out(10, 1000, exchange::standard_budget_ms));
+        QVERIFY(!timed_out(29, 100, exchange::identification_budget_ms));
+        QVERIFY(timed_out(30, 100, exchange::identification_budget_ms));
+        QVERIFY(!timed_out(19, 100, exchange::device_list_budget_ms));
+        QVERIFY(timed_out(20, 100, exchange::device_list_budget_ms));
+        // Large products must not wrap round to "not yet".
+        QVERIFY(timed_out(3, 2000000000, exchange::standard_budget_ms));
+    }
+
+    void interval_falls_back_to_100_ms()
+    {
+        QCOMPARE(exchange::interval_ms(QStringLiteral("250")), 250);
+        for (const char *text : {"", "abc", "0", "-5", "12.5", "10ms"})
+            QCOMPARE(exchange::interval_ms(QString::fromLatin1(text)), 100);
+    }
+
+    void reply_reads_up_to_nul_and_tolerates_garbage()
+    {
+        QCOMPARE(exchange::reply_text(QByteArray("{\"a\":1}\0tail", 12)), QStringLiteral("{\"a\":1}"));
+        QCOMPARE(exchange::reply_object("{\"serial\":\"42\"}").value("serial").toString(), QStringLiteral("42"));
+        QVERIFY(exchange::reply_object("not json}").isEmpty());
+        QVERIFY(exchange::reply_object("{\"a\":1}{\"b\":2}").isEmpty());
+        QVERIFY(exchange::reply_object("[1,2]").isEmpty());
+    }
+
+    void result_vocabulary()
+    {
+        QCOMPARE(exchange::error_text("error_get"), QStringLiteral("Ошибка обработки запроса на чтение"));
+        QCOMPARE(exchange::error_text("error_key"), QStringLiteral("Неизвестный ключ"));
+        QCOMPARE(exchange::error_text("error_save"), QStringLiteral("Ошибка сохранения параметра или файла"));
+        QCOMPARE(exchange::error_text("error_test"), QStringLiteral("Ошибка тестирования канала"));
+        QCOMPARE(exchange::error_text("error_value"), QStringLiteral("Ошибка значения ключа"));
+        QVERIFY(exchange::error_text("ok").isEmpty());
+        QVERIFY(exchange::error_text("error").isEmpty());
+        QVERIFY(exchange::error_text(QString()).isEmpty());
+    }
+
+    void settings_lines()
+    {
+        QByteArray content;
+        for (int i = 1; i <= 12; ++i)
+            content += "line" + QByteArray::number(i) + '\n';
+        QBuffer many(&content);
+        many.open(QIODevice::ReadOnly);
+        const QStringList lines = session_settings::read_lines(many);
+        QCOMPARE(lines.size(), 10);
+        QCOMPARE(lines.last(), QStringLiteral("line10"));
+
+        QByteArray two("COM3\n38400");
+        QBuffer few(&two);
+        few.open(QIODevice::ReadOnly);
+        const QStringList padded = session_settings::read_lines(few);
+        QCOMPARE(padded.size(), 10);
+        QCOMPARE(padded.at(1), QStringLiteral("38400"));
+        QVERIFY(padded.at(2).isEmpty());
+    }
+
+    void settings_values()
+    {
+        const QStringList rates{"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+        QCOMPARE(session_settings::baud_index("38400", rates), 5);
+        QCOMPARE(session_settings::baud_index("300", rates), 3);
+        QCOMPARE(session_settings::baud_index("", rates), 3);
+        QCOMPARE(session_settings::stop_bits_index("2"), 1);
+        QCOMPARE(session_settings::stop_bits_index("3"), 0);
+        QCOMPARE(session_settings::parity_index("1"), 1);
+        QCOMPARE(session_settings::parity_index("2"), 2);
+        QCOMPARE(session_settings::parity_index("7"), 0);
+        QCOMPARE(session_settings::format("COM3", "38400", "2", 0, "100"),
+                 QByteArray("COM3\n38400\n2\n0\n100\n"));
+    }
+
+    void models_file()
+    {
+        QByteArray content("1;Меркурий 230;Инкотекс;extra\n2;short\n\n3;СЭТ-4ТМ;НЗиФ\n");
+        QBuffer file(&content);
+        file.open(QIODevice::ReadOnly | QIODevice::Text);
+        const ModelsList models = read_models(file);
+        QCOMPARE(models.codes, (QVector<QString>{"1", "3"}));
+        QCOMPARE(models.names.size(), 2);
+        QCOMPARE(models.makers.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(ExchangeRulesTest)
+#include "tst_exchange_rules.moc"

@@ -1,0 +1,308 @@
+// The window as it comes up: the form, the start values, the auxiliary
+// files read at start-up and the settings written at exit.
+
+#include "app/mainwindow.h"
+#include "support/harness.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include <memory>
+
+using harness::find;
+
+namespace {
+
+struct Cell
+{
+    const char *layout;
+    const char *widget;
+    int row, column, row_span, column_span;
+};
+
+// Where the form puts each widget.
+const Cell form_cells[] = {
+    {"gridLayout_15", "tabWidget", 0, 0, 1, 1},
+    {"gridLayout", "log_btn", 0, 0, 1, 1},
+    {"gridLayout", "label", 0, 2, 1, 1},
+    {"gridLayout_3", "radioButton", 0, 0, 1, 2},
+    {"gridLayout_3", "radioButton_2", 0, 2, 1, 2},
+    {"gridLayout_3", "label_2", 1, 0, 1, 1},
+    {"gridLayout_3", "name_box", 1, 1, 1, 1},
+    {"gridLayout_3", "label_3", 1, 2, 1, 1},
+    {"gridLayout_3", "lineEdit", 1, 3, 1, 1},
+    {"gridLayout_3", "label_6", 2, 0, 1, 1},
+    {"gridLayout_3", "speed_box", 2, 1, 1, 1},
+    {"gridLayout_3", "label_7", 2, 2, 1, 1},
+    {"gridLayout_3", "lineEdit_2", 2, 3, 1, 1},
+    {"gridLayout_3", "label_8", 3, 0, 1, 1},
+    {"gridLayout_3", "bit_box", 3, 1, 1, 1},
+    {"gridLayout_3", "label_9", 4, 0, 1, 1},
+    {"gridLayout_3", "parity_box", 4, 1, 1, 1},
+    {"gridLayout_3", "label_10", 5, 0, 1, 1},
+    {"gridLayout_3", "interval_line", 5, 1, 1, 3},
+    {"gridLayout_3", "connect_btn", 6, 0, 1, 1},
+    {"gridLayout_3", "reload_btn", 7, 0, 1, 1},
+    {"gridLayout_5", "label_12", 0, 0, 1, 2},
+    {"gridLayout_5", "lineEdit_3", 1, 1, 1, 1},
+    {"gridLayout_5", "lineEdit_4", 2, 1, 1, 1},
+    {"gridLayout_5", "lineEdit_5", 3, 1, 1, 1},
+    {"gridLayout_5", "groupBox_3", 4, 0, 1, 2},
+    {"gridLayout_4", "listWidget", 0, 0, 1, 1},
+    {"gridLayout_4", "res_btn", 1, 0, 1, 1},
+    {"gridLayout_4", "connect_dev_btn", 2, 0, 1, 1},
+    {"gridLayout_4", "disconnect_eth_btn", 3, 0, 1, 1},
+    {"gridLayout_4", "status_Eth", 4, 0, 1, 1},
+    {"gridLayout_2", "lineEdit_12", 0, 1, 1, 1},
+    {"gridLayout_2", "lineEdit_13", 1, 1, 1, 1},
+    {"gridLayout_2", "lineEdit_14", 2, 1, 1, 1},
+    {"gridLayout_2", "lineEdit_15", 3, 1, 1, 1},
+    {"gridLayout_7", "label_34", 1, 2, 1, 2},
+    {"gridLayout_7", "label_33", 1, 7, 1, 1},
+    {"gridLayout_7", "fiil_flags_btn", 2, 0, 1, 1},
+    {"gridLayout_7", "read_param_btn", 2, 2, 1, 1},
+    {"gridLayout_7", "synch_time", 2, 3, 1, 1},
+    {"gridLayout_7", "write_settings_btn", 2, 7, 1, 1},
+    {"gridLayout_7", "industrial_btn", 2, 8, 1, 1},
+    {"gridLayout_7", "clear_flags_btn", 3, 0, 1, 1},
+    {"gridLayout_7", "write_param_btn", 3, 2, 1, 1},
+    {"gridLayout_7", "read_settings_btn", 3, 7, 1, 1},
+    {"gridLayout_16", "tabWidget_2", 0, 1, 1, 1},
+    {"gridLayout_14", "tableWidget_2", 1, 0, 1, 1},
+    {"gridLayout_9", "comboBox", 0, 2, 1, 1},
+    {"gridLayout_9", "groupBox", 0, 4, 6, 1},
+    {"gridLayout_9", "groupBox_2", 0, 5, 6, 1},
+    {"gridLayout_9", "req_all_dev", 0, 6, 1, 1},
+    {"gridLayout_9", "read_dev_btn", 1, 1, 1, 2},
+    {"gridLayout_9", "req_one_dev", 1, 6, 1, 1},
+    {"gridLayout_9", "write_dev_btn", 2, 1, 1, 2},
+    {"gridLayout_9", "req_ch_btn", 2, 6, 1, 1},
+    {"gridLayout_9", "label_dev", 2, 7, 1, 1},
+    {"gridLayout_9", "delete_dev_btn", 3, 1, 1, 2},
+    {"gridLayout_9", "res_to_serv_btn", 3, 6, 1, 1},
+    {"gridLayout_9", "read_file_dev_btn", 4, 1, 1, 2},
+    {"gridLayout_9", "write_dev_file_btn", 5, 1, 1, 2},
+    {"gridLayout_10", "comboBox_2", 0, 1, 1, 1},
+    {"gridLayout_10", "comboBox_3", 5, 1, 1, 1},
+    {"gridLayout_10", "lineEdit_6", 6, 1, 1, 1},
+    {"gridLayout_10", "set_new_dev_btn", 7, 0, 1, 2},
+    {"gridLayout_10", "del_dev_btn", 8, 0, 1, 2},
+    {"gridLayout_10", "clear_table_btn", 9, 0, 1, 2},
+    {"gridLayout_13", "comboBox_4", 0, 1, 1, 1},
+    {"gridLayout_13", "comboBox_11", 7, 1, 1, 1},
+    {"gridLayout_13", "label_27", 7, 0, 1, 1},
+    {"gridLayout_13", "write_interf_btn", 8, 0, 1, 2},
+    {"gridLayout_11", "load_in_btn", 0, 0, 1, 1},
+    {"gridLayout_11", "load_out_btn", 1, 0, 1, 1},
+    {"gridLayout_11", "lineEdit_7", 1, 1, 1, 1},
+    {"gridLayout_11", "update_btn", 2, 0, 1, 1},
+    {"gridLayout_11", "transmit_server_btn", 3, 0, 1, 1},
+};
+
+QStringList items_of(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; box && i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void form_places_every_widget()
+    {
+        harness::WorkingDirectory dir;
+        MainWindow window;
+        for (const Cell &cell : form_cells) {
+            const auto *layout = find<QGridLayout>(&window, cell.layout);
+            QVERIFY2(layout, cell.layout);
+            auto *widget = find<QWidget>(&window, cell.widget);
+            QVERIFY2(widget, cell.widget);
+            const int index = layout->indexOf(widget);
+            QVERIFY2(index >= 0, cell.widget);
+            int row, column, row_span, column_span;
+            layout->getItemPosition(index, &row, &column, &row_span, &column_span);
+            QVERIFY2(row == cell.row && column == cell.column && row_span == cell.row_span
+                         && column_span == cell.column_span,
+                     qPrintable(QStringLiteral("%1 at (%2,%3) span %4x%5")
+                                    .arg(cell.widget).arg(row).arg(column).arg(row_span).arg(column_span)));
+        }
+    }
+
+    void start_state()
+    {
+        harness::WorkingDirectory dir;
+        MainWindow window;
+        window.show();
+
+        QCOMPARE(window.windowTitle(), QStringLiteral("Конфигуратор УСПД-Kestrin версия 1.4"));
+        QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
+        const auto *tabs = find<QTabWidget>(&window, "tabWidget");
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Настройки портов"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Параметры УСПД"));
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Параметры приборов"));
+        QCOMPARE(tabs->tabText(3), QStringLiteral("Файлы"));
+        const auto *pages = find<QTabWidget>(&window, "tabWidget_2");
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("tab_7"));
+        QCOMPARE(pages->tabText(1), QStringLiteral("Сеть"));
+        QCOMPARE(pages->tabText(2), QStringLiteral("Интерфейсы"));
+        QCOMPARE(pages->tabText(3), QStringLiteral("Сервис"));
+
+        QVERIFY(find<QRadioButton>(&window, "radioButton_2")->isChecked());
+        QVERIFY(!find<QRadioButton>(&window, "radioButton")->isChecked());
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit")->text(), QStringLiteral("192.168.100.129"));
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit_2")->text(), QStringLiteral("22"));
+        QCOMPARE(find<QLineEdit>(&window, "interval_line")->text(), QStringLiteral("100"));
+        QCOMPARE(find<QPushButton>(&window, "connect_btn")->text(), QStringLiteral("Открыть COM"));
+        QCOMPARE(find<QLabel>(&window, "label_9")->text(), QStringLiteral("Проверка "));
+        QCOMPARE(find<QPushButton>(&window, "req_ch_btn")->text(), QStringLiteral("Опросить канал "));
+        QCOMPARE(find<QGroupBox>(&window, "groupBox_3")->title(), QStringLiteral("Параместры состояния Ethernet"));
+        QVERIFY(find<QLabel>(&window, "label_dev")->text().isEmpty());
+        QVERIFY(find<QLabel>(&window, "label")->text().isEmpty());
+        for (const char *hidden : {"speed_box", "bit_box", "parity_box", "label_6", "label_8", "label_9"})
+            QVERIFY2(find<QWidget>(&window, hidden)->isHidden(), hidden);
+        QCOMPARE(items_of(find<QComboBox>(&window, "speed_box")),
+                 (QStringList{"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
+        QCOMPARE(items_of(find<QComboBox>(&window, "parity_box")),
+                 (QStringList{"Нет", "Нечетность", "Четность"}));
+        QCOMPARE(items_of(find<QComboBox>(&window, "comboBox")).size(), 8);
+        QCOMPARE(items_of(find<QComboBox>(&window, "comboBox_7")), (QStringList{"232", "485"}));
+
+        const QColor red(Qt::red);
+        QCOMPARE(find<QRadioButton>(&window, "radioButton")->palette().color(QPalette::Active, QPalette::Text), red);
+        QCOMPARE(find<QRadioButton>(&window, "radioButton_2")->palette().color(QPalette::Active, QPalette::Text), red);
+
+        // Device entry defaults and the device table.
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit_6")->text(), QStringLiteral("1"));
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit_8")->text(), QStringLiteral("12345678"));
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit_11")->text(), QStringLiteral("1"));
+        QCOMPARE(find<QComboBox>(&window, "comboBox_3")->currentText(), QStringLiteral("9600"));
+        const auto *devices = find<QTableWidget>(&window, "tableWidget_2");
+        QCOMPARE(devices->rowCount(), 256);
+        QCOMPARE(devices->columnCount(), 9);
+        QCOMPARE(devices->horizontalHeaderItem(8)->text(), QStringLiteral("Результат опроса"));
+        QVERIFY(devices->item(255, 8));
+
+        // The log window comes up with the main window.
+        QWidget *log = harness::log_window();
+        QVERIFY(log);
+        QVERIFY(log->isVisible());
+        QCOMPARE(log->windowTitle(), QStringLiteral("Лог"));
+        QVERIFY(find<QPushButton>(log, "pushButton")->isHidden());
+    }
+
+    void working_directory_files()
+    {
+        harness::WorkingDirectory dir;
+        dir.copy_data_file(QStringLiteral("style.css"));
+        dir.copy_data_file(QStringLiteral("res/lumora.ico"));
+        dir.write_file(QStringLiteral("Models.csv"), "7;Alpha;Maker A\n8;Beta;Maker B\n");
+        dir.write_file(QStringLiteral("settings.txt"), "\n300\n2\n2\n5000\n");
+        {
+            MainWindow window;
+            QVERIFY(!qApp->styleSheet().isEmpty());
+            QCOMPARE(qApp->styleSheet().toUtf8(), dir.read_file(QStringLiteral("style.css")));
+            QVERIFY(!window.windowIcon().isNull());
+            QCOMPARE(items_of(find<QComboBox>(&window, "comboBox_2")), (QStringList{"Alpha", "Beta"}));
+            QCOMPARE(find<QLineEdit>(&window, "lineEdit_10")->text(), QStringLiteral("Maker A"));
+            QCOMPARE(find<QComboBox>(&window, "speed_box")->currentText(), QStringLiteral("9600"));
+            QCOMPARE(find<QComboBox>(&window, "bit_box")->currentText(), QStringLiteral("2"));
+            QCOMPARE(find<QComboBox>(&window, "parity_box")->currentIndex(), 2);
+            QCOMPARE(find<QLineEdit>(&window, "interval_line")->text(), QStringLiteral("100"));
+            find<QComboBox>(&window, "speed_box")->setCurrentIndex(7);
+        }
+        // Line 1 is whatever port the machine offers; the rest is ours.
+        const QByteArray written = dir.read_file(QStringLiteral("settings.txt"));
+        QCOMPARE(written.mid(written.indexOf('\n')), QByteArray("\n115200\n2\n2\n100\n"));
+        qApp->setStyleSheet(QString());
+    }
+
+    void missing_files_are_created_empty()
+    {
+        harness::WorkingDirectory dir;
+        {
+            MainWindow window;
+            QVERIFY(QFile::exists(dir.file_path("settings.txt")));
+            QVERIFY(QFile::exists(dir.file_path("Models.csv")));
+            QVERIFY(find<QLabel>(&window, "label")->text().isEmpty());
+            QCOMPARE(find<QComboBox>(&window, "comboBox_2")->count(), 0);
+            QVERIFY(find<QLineEdit>(&window, "lineEdit_10")->text().isEmpty());
+            QCOMPARE(find<QComboBox>(&window, "speed_box")->currentText(), QStringLiteral("9600"));
+            QCOMPARE(find<QComboBox>(&window, "bit_box")->currentText(), QStringLiteral("1"));
+        }
+        // Five lines at exit, the interval last.
+        const QList<QByteArray> lines = dir.read_file("settings.txt").split('\n');
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.at(1), QByteArray("9600"));
+        QCOMPARE(lines.at(4), QByteArray("100"));
+        QVERIFY(lines.at(5).isEmpty());
+    }
+
+    void unreadable_settings_are_reported()
+    {
+        harness::WorkingDirectory dir;
+        // A directory of that name cannot be opened as a file, not even by root.
+        QDir(dir.path()).mkdir(QStringLiteral("settings.txt"));
+        QDir(dir.path()).mkdir(QStringLiteral("Models.csv"));
+        MainWindow window;
+        QCOMPARE(find<QLabel>(&window, "label")->text(), QStringLiteral("Модели не считаны"));
+        QCOMPARE(find<QComboBox>(&window, "speed_box")->currentText(), QStringLiteral("38400"));
+        QCOMPARE(find<QComboBox>(&window, "bit_box")->currentText(), QStringLiteral("2"));
+    }
+
+    void write_protected_settings_are_read()
+    {
+        harness::WorkingDirectory dir;
+        dir.write_file(QStringLiteral("settings.txt"), "\n57600\n2\n1\n100\n");
+        const QString path = dir.file_path("settings.txt");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        // Root writes through permission bits; an immutable file it cannot.
+        const bool immutable = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
+        if (!immutable && QFileInfo(path).isWritable())
+            QSKIP("cannot make a file write-protected here");
+        {
+            MainWindow window;
+            QVERIFY(find<QLabel>(&window, "label")->text().isEmpty());
+            QCOMPARE(find<QComboBox>(&window, "speed_box")->currentText(), QStringLiteral("57600"));
+            QCOMPARE(find<QComboBox>(&window, "parity_box")->currentIndex(), 1);
+        }
+        if (immutable)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+    }
+
+    void log_button_brings_back_a_closed_log()
+    {
+        harness::WorkingDirectory dir;
+        MainWindow window;
+        window.show();
+        QWidget *log = harness::log_window();
+        log->close();
+        QVERIFY(!log->isVisible());
+        harness::click(find<QPushButton>(&window, "log_btn"));
+        QVERIFY(log->isVisible());
+        window.close();
+        QVERIFY(!log->isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"

@@ -1,0 +1,188 @@
+// The COM side: the port button, identification and the serial search over
+// a pseudo-terminal pair, the test playing the controller on the far end.
+
+#include "app/mainwindow.h"
+#include "engine/requests.h"
+#include "support/harness.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <memory>
+
+using harness::find;
+
+namespace {
+
+struct SerialFixture
+{
+    harness::WorkingDirectory dir;
+    harness::PtyPair pty;
+    MainWindow window;
+    std::unique_ptr<harness::SerialController> controller;
+
+    QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
+    QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
+    QString status() { return find<QLabel>(&window, "label")->text(); }
+    void click(const char *name) { harness::click(button(name)); }
+
+    // Selects COM and opens the pseudo-terminal's end as the port.
+    bool open_port()
+    {
+        window.show();
+        if (!QTest::qWaitFor([this] { return pty.ready(); }, 5000))
+            return false;
+        controller = std::make_unique<harness::SerialController>(pty.controller_end());
+        harness::click(find<QRadioButton>(&window, "radioButton"));
+        auto *ports = find<QComboBox>(&window, "name_box");
+        ports->addItem(pty.program_end());
+        ports->setCurrentIndex(ports->count() - 1);
+        click("connect_btn");
+        return controller->is_open() && button("connect_btn")->text() == QStringLiteral("Включено ") + pty.program_end();
+    }
+};
+
+} // namespace
+
+class SerialLinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void port_button_states()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        QCOMPARE(f.button("connect_btn")->styleSheet(), QStringLiteral("QPushButton {color:darkGreen;}"));
+        f.click("connect_btn");
+        QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Выключено"));
+        QCOMPARE(f.button("connect_btn")->styleSheet(), QStringLiteral("QPushButton {color:red;}"));
+        f.click("connect_dev_btn");
+        QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
+
+        auto *ports = find<QComboBox>(&f.window, "name_box");
+        ports->addItem(f.dir.file_path(QStringLiteral("no-such-port")));
+        ports->setCurrentIndex(ports->count() - 1);
+        f.click("connect_btn");
+        QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
+
+        ports->clear();
+        f.click("connect_btn");
+        QCOMPARE(f.status(), QStringLiteral("Порт не выбран"));
+    }
+
+    void identifies_the_controller()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        f.controller->answer = [](const QByteArray &) {
+            return QByteArray(R"({"serial":"777","fw_ver":"2.0","fw_id":"FF","rs_type":["485","232"]})");
+        };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("777"));
+        QCOMPARE(f.controller->received(), requests::identification());
+        QCOMPARE(f.edit("lineEdit_4")->text(), QStringLiteral("2.0"));
+        // A short interface list sets the channels it names.
+        QCOMPARE(find<QComboBox>(&f.window, "comboBox_4")->currentIndex(), 1);
+        QCOMPARE(find<QComboBox>(&f.window, "comboBox_5")->currentIndex(), 0);
+        QCOMPARE(find<QComboBox>(&f.window, "comboBox_6")->currentIndex(), 0);
+        QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+    }
+
+    void serial_search_lists_the_controller()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"serial":"00042"})"); };
+        auto *list = find<QListWidget>(&f.window, "listWidget");
+        f.click("res_btn");
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(f.controller->received(), requests::serial_search());
+        QCOMPARE(list->item(0)->text(), QStringLiteral("00042"));
+
+        // Each search starts with an empty list.
+        f.click("res_btn");
+        QTRY_COMPARE(f.controller->requests().size(), 2);
+        QTRY_COMPARE(list->count(), 1);
+
+        const QPoint item_centre = list->visualItemRect(list->item(0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item_centre);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item_centre);
+        QCOMPARE(f.edit("lineEdit")->text(), QStringLiteral("00042"));
+    }
+
+    void status_reply_to_a_search_closes_the_port()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"result":"ok"})"); };
+        f.click("res_btn");
+        QTRY_COMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
+        QVERIFY(f.status().isEmpty());
+        QCOMPARE(find<QListWidget>(&f.window, "listWidget")->count(), 0);
+        f.click("status_Eth");
+        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+
+        // The port was released, so it opens again at once.
+        f.click("connect_btn");
+        QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Включено ") + f.pty.program_end());
+        f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"result":"error_get"})"); };
+        f.click("res_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Ошибка обработки запроса на чтение"));
+    }
+
+    void switching_to_ethernet_abandons_a_pending_search()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        f.click("res_btn");
+        QTRY_VERIFY(!f.controller->requests().isEmpty());
+        harness::click(find<QRadioButton>(&f.window, "radioButton_2"));
+
+        // An Ethernet exchange started meanwhile is served, not stalled.
+        harness::FakeController ethernet;
+        ethernet.answer = [](const QByteArray &) {
+            return QByteArray(R"({"serial":"9","fw_ver":"1","fw_id":"2","rs_type":[]})");
+        };
+        f.edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
+        f.edit("lineEdit_2")->setText(ethernet.port_text());
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("9"));
+    }
+
+    void lost_device_is_reported()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        f.controller.reset();
+        f.pty.stop();
+        // The loss shows at the latest when a write to the port has failed.
+        const QString error_text = QStringLiteral("Ошибки в работе последовательного порта");
+        f.click("connect_dev_btn");
+        if (!QTest::qWaitFor([&] { return f.status() == error_text; }, 1000))
+            f.click("connect_dev_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Ошибки в работе последовательного порта"));
+        // The button stays on; its next click switches it off.
+        QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Включено ") + f.pty.program_end());
+        f.click("connect_btn");
+        QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Выключено"));
+    }
+
+    void unanswered_search_times_out()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        f.edit("interval_line")->setText(QStringLiteral("1000"));
+        f.click("res_btn");
+        // The tenth tick of one second exceeds the budget.
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Устройство не отвечает"), 15000);
+        QCOMPARE(find<QListWidget>(&f.window, "listWidget")->count(), 0);
+    }
+};
+
+QTEST_MAIN(SerialLinkTest)
+#include "tst_serial_link.moc"
