@@ -69,6 +69,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     QPalette palette;
     palette.setBrush(QPalette::Active, QPalette::Text, QBrush(Qt::red, Qt::SolidPattern));
+    // Styles draw a radio button's caption in the window-text colour, so
+    // that role turns red as well for the captions to show it.
+    palette.setBrush(QPalette::Active, QPalette::WindowText, QBrush(Qt::red, Qt::SolidPattern));
     ui->radioButton->setPalette(palette);
     ui->radioButton_2->setPalette(palette);
 }
