@@ -37,7 +37,7 @@ struct ControllerState
     };
 };
 
-// "192.168.0.1" -> {192, 168, 0, 1}; false unless there are exactly four
+// "127.0.0.1" -> {127, 0, 0, 1}; false unless there are exactly four
 // decimal numbers from 0 to 255.
 bool parse_address_quad(const QString &text, AddressQuad *quad);
 

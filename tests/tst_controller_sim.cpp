@@ -267,12 +267,12 @@ private slots:
         QCOMPARE(command_line.options().listen_port, quint16(2200));
 
         QVERIFY2(command_line.parse({"controller_sim", "--serial", "/dev/ttyX", "--rs-type", "485,232,485",
-                                     "--ipconfig", "10.1.2.3", "--chunks", "4", "--raw-reply", ""}),
+                                     "--ipconfig", "127.1.2.3", "--chunks", "4", "--raw-reply", ""}),
                  qPrintable(command_line.error_text()));
         const SimulatorOptions &options = command_line.options();
         QVERIFY(!options.tcp); // a serial line alone opens no TCP port
         QCOMPARE(options.controller.rs_type, (QStringList{"485", "232", "485"}));
-        QCOMPARE(options.controller.ipconfig, (QVector<AddressQuad>{{10, 1, 2, 3}}));
+        QCOMPARE(options.controller.ipconfig, (QVector<AddressQuad>{{127, 1, 2, 3}}));
         QCOMPARE(options.faults.chunks, 4);
         QVERIFY(options.faults.replace_reply);
         QVERIFY(options.faults.raw_reply.isEmpty());
