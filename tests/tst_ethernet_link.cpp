@@ -110,17 +110,22 @@ private slots:
     void reply_without_identity_drops_the_connection()
     {
         EthernetFixture f;
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
+
         f.controller.answer = [](const QByteArray &) {
             return QByteArray(R"({"serial":"1","fw_id":"x","rs_type":[]})");
         };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.status(), QStringLiteral("Недостаточно данных"));
         QTRY_VERIFY(!f.controller.client_connected());
-        QVERIFY(f.edit("lineEdit_3")->text().isEmpty());
+        QCOMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
 
         // The next attempt connects afresh and succeeds.
         f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.edit("lineEdit_3")->clear();
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
         QCOMPARE(f.controller.connection_count(), 2);
@@ -144,6 +149,24 @@ private slots:
         QTRY_VERIFY(!f.controller.client_connected());
     }
 
+    void each_identification_has_its_own_budget()
+    {
+        // Each reply takes 450 ms of a 3 s budget; ten in a row must all
+        // succeed, however long the session has been waiting in total.
+        EthernetFixture f;
+        f.controller.answer = [&](const QByteArray &) {
+            QTimer::singleShot(450, [&] { f.controller.send(identity_reply()); });
+            return QByteArray();
+        };
+        for (int i = 0; i < 10; ++i) {
+            f.edit("lineEdit_3")->clear();
+            f.click("connect_dev_btn");
+            QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+            QVERIFY(f.status().isEmpty());
+        }
+        QCOMPARE(f.controller.connection_count(), 1);
+    }
+
     void markup_in_a_reply_stays_text()
     {
         EthernetFixture f;
@@ -158,7 +181,12 @@ private slots:
     void unanswered_identification_times_out_even_with_a_bad_interval()
     {
         EthernetFixture f;
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
+
         // Not a number: the engine ticks at 100 ms and still gives up after 3 s.
+        f.controller.answer = nullptr;
         f.edit("interval_line")->setText(QStringLiteral("abc"));
         f.click("connect_dev_btn");
         QTRY_VERIFY(f.controller.client_connected());
@@ -177,6 +205,9 @@ private slots:
         };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        // The reply must come within one tick; a long tick leaves a margin
+        // for a loaded machine.
+        f.edit("interval_line")->setText(QStringLiteral("1000"));
         f.click("status_Eth");
         QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("127.0.0.2"));
         QCOMPARE(f.controller.requests().last().toUtf8(), requests::network_status());
@@ -211,7 +242,7 @@ private slots:
         QTRY_COMPARE(f.status(), QStringLiteral("Устройство не отвечает"));
 
         // A partial reply is logged once and reported.
-        f.edit("interval_line")->setText(QStringLiteral("300"));
+        f.edit("interval_line")->setText(QStringLiteral("1000"));
         f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"ipconfig":[[1,2,3,4])"); };
         f.click("status_Eth");
         QTRY_COMPARE(f.status(), QStringLiteral("Недостаточно данных"));

@@ -30,6 +30,61 @@ private slots:
         QCOMPARE(requests::network_status(), QByteArray("{\n    \"method\": \"ipconfig\"\n}\n"));
     }
 
+    void request_forms_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("parameter read") << requests::parameter_read({"time", "ip"})
+            << QByteArray("{\n    \"method\": \"get\",\n    \"params\": [\n        \"time\",\n        \"ip\"\n    ]\n}\n");
+        QTest::newRow("empty read") << requests::parameter_read({})
+            << QByteArray("{\n    \"method\": \"get\",\n    \"params\": [\n    ]\n}\n");
+        QTest::newRow("write, keys sorted") << requests::parameter_write({{"b", 1}, {"a", "x"}})
+            << QByteArray("{\n    \"a\": \"x\",\n    \"b\": 1\n}\n");
+        QTest::newRow("empty write") << requests::parameter_write({}) << QByteArray("{\n}\n");
+        QTest::newRow("settings dump") << requests::settings_dump()
+            << QByteArray("{\n    \"method\": \"get\",\n    \"params\": \"all\"\n}\n");
+        QTest::newRow("interfaces") << requests::channel_interfaces({"232", "485"})
+            << QByteArray("{\n    \"rs_type\": [\n        \"232\",\n        \"485\"\n    ]\n}\n");
+        QTest::newRow("list read") << requests::device_list_read("8")
+            << QByteArray("{\"method\":\"get\",\"devices\":\"all8\"}");
+        QTest::newRow("list delete") << requests::device_list_delete("3")
+            << QByteArray("{\"method\":\"delete\",\"devices\":\"all3\"}");
+        QTest::newRow("poll all") << requests::poll_all() << QByteArray("{\"method\": \"poll\", \"devices\":\"all\"}");
+        QTest::newRow("poll channel") << requests::poll_channel("3")
+            << QByteArray("{\"method\": \"poll\", \"devices\":\"all3\"}");
+        QTest::newRow("poll device") << requests::poll_device({"7", "3", "12", "9600"})
+            << QByteArray("{\"method\": \"poll\", \"devices\":[7,3,12,9600]}");
+        QTest::newRow("poll transmit") << requests::poll_transmit() << QByteArray("{\"method\": \"poll_transmit\"}");
+        QTest::newRow("upload header") << requests::upload_header("a.bin", 1234)
+            << QByteArray("{\n    \"file\": \"a.bin\",\n    \"fl_size\": 1234\n}\n");
+        QTest::newRow("download") << requests::download("data.csv")
+            << QByteArray("{\"method\":\"get\",\"file\":\"data.csv\"}");
+        QTest::newRow("download, escaped") << requests::download(QStringLiteral("a\"b\\с\n.txt"))
+            << QByteArray("{\"method\":\"get\",\"file\":\"a\\\"b\\\\\xD1\x81\\n.txt\"}");
+        QTest::newRow("transmit") << requests::transmit() << QByteArray("{\n    \"method\": \"transmit\"\n}\n");
+        QTest::newRow("update") << requests::update() << QByteArray("{\n    \"method\": \"update\"\n}\n");
+    }
+
+    void request_forms()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(request, expected);
+    }
+
+    void device_write_is_compact()
+    {
+        // Without blanks the compact form is the stripped indented one; with
+        // them the texts arrive whole.
+        const QJsonArray plain{QJsonArray{513, 7, "12345678", 1, "", 1, 3, 9600, "1"}};
+        QCOMPARE(requests::device_list_write(plain), QByteArray(R"({"devices":[[513,7,"12345678",1,"",1,3,9600,"1"]]})"));
+        QCOMPARE(requests::device_list_write(plain), requests::stripped({{"devices", plain}}));
+        const QJsonArray spaced{QJsonArray{1, 7, "1", 1, "a b", 1, 1, 9600, "two words"}};
+        QCOMPARE(requests::device_list_write(spaced), QByteArray(R"({"devices":[[1,7,"1",1,"a b",1,1,9600,"two words"]]})"));
+        QCOMPARE(requests::poll_all().size(), 35);
+        QCOMPARE(requests::poll_transmit().size(), 27);
+    }
+
     void guard_texts_differ_in_one_letter()
     {
         const QByteArray latin = exchange::guard_text_latin().toUtf8();

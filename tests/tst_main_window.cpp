@@ -187,9 +187,13 @@ private slots:
         QCOMPARE(items_of(find<QComboBox>(&window, "comboBox")).size(), 8);
         QCOMPARE(items_of(find<QComboBox>(&window, "comboBox_7")), (QStringList{"232", "485"}));
 
+        // Styles draw the caption in WindowText, so that role must be red too.
         const QColor red(Qt::red);
-        QCOMPARE(find<QRadioButton>(&window, "radioButton")->palette().color(QPalette::Active, QPalette::Text), red);
-        QCOMPARE(find<QRadioButton>(&window, "radioButton_2")->palette().color(QPalette::Active, QPalette::Text), red);
+        for (const char *radio : {"radioButton", "radioButton_2"}) {
+            const QPalette palette = find<QRadioButton>(&window, radio)->palette();
+            QCOMPARE(palette.color(QPalette::Active, QPalette::Text), red);
+            QCOMPARE(palette.color(QPalette::Active, QPalette::WindowText), red);
+        }
 
         // Device entry defaults and the device table.
         QCOMPARE(find<QLineEdit>(&window, "lineEdit_6")->text(), QStringLiteral("1"));

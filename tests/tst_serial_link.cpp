@@ -6,6 +6,9 @@
 #include "support/harness.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,6 +48,17 @@ struct SerialFixture
         return controller->is_open() && button("connect_btn")->text() == QStringLiteral("Включено ") + pty.program_end();
     }
 };
+
+// How many of this process's file descriptors refer to the device behind
+// `path` (a link to a pseudo-terminal).
+int open_descriptors_of(const QString &path)
+{
+    const QString device = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+        count += fd.symLinkTarget() == device ? 1 : 0;
+    return count;
+}
 
 } // namespace
 
@@ -127,12 +141,49 @@ private slots:
         f.click("status_Eth");
         QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
 
-        // The port was released, so it opens again at once.
+        // The port was released (no descriptor of ours still holds the
+        // device), so it opens again at once.
+        QCOMPARE(open_descriptors_of(f.pty.program_end()), 0);
         f.click("connect_btn");
         QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Включено ") + f.pty.program_end());
         f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"result":"error_get"})"); };
         f.click("res_btn");
         QTRY_COMPARE(f.status(), QStringLiteral("Ошибка обработки запроса на чтение"));
+    }
+
+    void two_exchanges_in_flight_both_complete()
+    {
+        SerialFixture f;
+        QVERIFY(f.open_port());
+        auto *list = find<QListWidget>(&f.window, "listWidget");
+        const QByteArray identity = R"({"serial":"777","fw_ver":"2.0","fw_id":"FF","rs_type":[]})";
+        // Both requests are out before any reply: the search's reply comes
+        // at once, the identification's later. The search, served first,
+        // ends without stranding the identification.
+        f.controller->answer = [&](const QByteArray &request) {
+            if (request.contains("\"params\": \"serial\""))
+                f.controller->send(R"({"serial":"00042"})");
+            if (request.contains("fw_ver"))
+                QTimer::singleShot(400, [&] { f.controller->send(identity); });
+            return QByteArray();
+        };
+        f.click("res_btn");
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("00042"));
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("777"));
+
+        // With both pending and one reply only, the earlier block in the
+        // engine's order (the search) takes it.
+        f.controller->answer = [&](const QByteArray &request) {
+            return request.contains("fw_ver") ? identity : QByteArray();
+        };
+        f.edit("lineEdit_3")->clear();
+        f.click("res_btn");
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(list->count(), 1);
+        QTRY_COMPARE(list->item(0)->text(), QStringLiteral("777"));
+        QVERIFY(f.edit("lineEdit_3")->text().isEmpty());
     }
 
     void switching_to_ethernet_abandons_a_pending_search()

@@ -7,7 +7,9 @@
 #include <QString>
 #include <QVector>
 
+#include <array>
 #include <memory>
+#include <vector>
 
 class QCloseEvent;
 class QLineEdit;
@@ -63,6 +65,10 @@ private:
     void apply_style_sheet();
 
     // --- Exchange engine (engine/) ---
+    using Flag = bool MainWindow::*;
+    // The pending flags an exchange block serves: one, or the four of the
+    // poll group. Unused places are null.
+    using FlagSet = std::array<Flag, 4>;
 
     // Which text the link guard shows. Two senders spell "Порт" in Cyrillic
     // only; every other sender's text carries a Latin "o".
@@ -73,39 +79,94 @@ private:
     struct Request
     {
         QByteArray bytes;               // UTF-8 request text, written as is
-        bool MainWindow::*flag;         // pending flag the sender raises
+        Flag flag;                      // pending flag the sender raises
         GuardText guard = GuardText::Latin;
         Preparation preparation = Preparation::ClearBufferAndLabel;
-        bool reset_ticks = false;       // some senders start the tick count afresh
+        // A step the engine sends for an operation already running (the
+        // next page of a read, the next batch of a write) keeps counting
+        // the operation's ticks; every new operation starts its own count.
+        bool continuation = false;
     };
     // The common send procedure: link guard, preparation, flag, write, log,
     // timer. Returns false when the guard refused (nothing else happened).
     bool send_request(const Request &request);
+    // The link guard alone, for senders with steps of their own before the
+    // request is built: shows the guard text and returns false when the
+    // selected link is not open.
+    bool guard_link(GuardText guard);
     bool link_ready() const;
     void write_to_link(const QByteArray &bytes);
     void log_sent(const QByteArray &bytes);
     void log_received(const QByteArray &bytes);
     int exchange_interval() const;
     bool any_request_pending() const;
+    bool raised(const FlagSet &flags) const;
+    // The exchange blocks of timer_handler, in the order they are served.
+    struct ExchangeBlock;
+    static const std::vector<ExchangeBlock> &exchange_blocks();
+    // Keeps the engine timer running exactly while an exchange is pending.
+    void settle_exchange_timer();
 
+    // How an exchange block waits for its reply.
+    enum class Measure {
+        Ticks,       // timeout_ticks times the tick interval, in milliseconds
+        LoadSeconds, // seconds counted by load_timer (file transfers)
+    };
+    struct ReplyWait
+    {
+        int budget;                      // the exchange ends once the measure exceeds it
+        Measure measure = Measure::Ticks;
+        // The reply is applied as it arrives (handler_network_data); the
+        // tick only counts, shows progress and ends the exchange.
+        bool taken_on_arrival = false;
+        // Text shown on every waiting tick, from the measure so far (an
+        // empty text leaves the status line as it is).
+        QString (*progress)(qint64 measure) = nullptr;
+    };
     // Outcome of one tick for the exchange block being served.
     enum class ReplyState { Waiting, Complete, NoAnswer, Incomplete };
-    ReplyState await_reply(int budget_ms);
-    void reset_exchange_state();
+    // The reply frame every block uses: completion test (a complete reply
+    // stops the timer and is logged), the tick count, the progress text
+    // and the budget with its two time-out texts.
+    ReplyState await_reply(const ReplyWait &wait);
+
+    // State that a multi-step operation keeps between its steps and that
+    // its ending resets.
+    enum Progress : unsigned {
+        NoProgress = 0,
+        ParamProgress = 1, // param_cursor and read_queue
+        BatchProgress = 2, // batch_index
+    };
+    // The common ending: flags lowered, buffer cleared, tick count reset,
+    // and the operation's own progress reset.
+    void end_exchange(const FlagSet &flags, unsigned progress = NoProgress);
 
     // Reply checks shared by the blocks.
     bool check_reply_result(const QString &reply);
     void mark_link_lost();
     void show_error_result(const QString &result);
+    // The result test of most blocks: the success text on "ok", the error
+    // texts otherwise; anything else leaves the status line as it is.
+    void show_result(const QString &result, const QString &success_text);
 
     // Blocks of timer_handler; each returns true when its exchange ended.
     bool serve_status_eth();
     bool serve_res();
     bool serve_connect_dev();
 
+    void abandon_serial_search();
+
     // Reply handling.
     void apply_identification(const QJsonObject &reply);
     void apply_ipconfig(const QJsonObject &reply);
+
+    // --- Controller parameters (params/) ---
+
+    // --- Device list and polling (devices/) ---
+
+    // --- Files and firmware (files/) ---
+
+    // --- Network discovery and status (network/) ---
 
     // --- Links (link/) ---
     void open_eth_link();

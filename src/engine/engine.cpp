@@ -12,6 +12,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 bool MainWindow::link_ready() const
 {
     if (ui->radioButton->isChecked() && !com_open)
@@ -21,13 +23,18 @@ bool MainWindow::link_ready() const
     return true;
 }
 
+bool MainWindow::guard_link(GuardText guard)
+{
+    if (link_ready())
+        return true;
+    ui->label->setText(guard == GuardText::Latin ? exchange::guard_text_latin() : exchange::guard_text_cyrillic());
+    return false;
+}
+
 bool MainWindow::send_request(const Request &request)
 {
-    if (!link_ready()) {
-        ui->label->setText(request.guard == GuardText::Latin ? exchange::guard_text_latin()
-                                                              : exchange::guard_text_cyrillic());
+    if (!guard_link(request.guard))
         return false;
-    }
     switch (request.preparation) {
     case Preparation::ClearBufferAndLabel:
         rx_buffer.clear();
@@ -39,7 +46,7 @@ bool MainWindow::send_request(const Request &request)
     case Preparation::KeepBoth:
         break;
     }
-    if (request.reset_ticks)
+    if (!request.continuation)
         timeout_ticks = 0;
     this->*request.flag = true;
     write_to_link(request.bytes);
@@ -83,14 +90,30 @@ void MainWindow::handler_network_data()
     // the next sender clears it.
 }
 
-MainWindow::ReplyState MainWindow::await_reply(int budget_ms)
+MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
 {
-    if (exchange::reply_complete(rx_buffer)) {
+    if (!wait.taken_on_arrival && exchange::reply_complete(rx_buffer)) {
+        // Handling may open a dialog whose event loop would tick again.
+        exchange_timer->stop();
         log_received(rx_buffer);
         return ReplyState::Complete;
     }
-    ++timeout_ticks;
-    if (!exchange::timed_out(timeout_ticks, exchange_interval(), budget_ms))
+    qint64 measure = 0;
+    switch (wait.measure) {
+    case Measure::Ticks:
+        ++timeout_ticks;
+        measure = qint64(timeout_ticks) * exchange_interval();
+        break;
+    case Measure::LoadSeconds:
+        measure = load_seconds;
+        break;
+    }
+    if (wait.progress) {
+        const QString text = wait.progress(measure);
+        if (!text.isEmpty())
+            ui->label->setText(text);
+    }
+    if (measure <= wait.budget)
         return ReplyState::Waiting;
     if (rx_buffer.isEmpty()) {
         ui->label->setText(exchange::no_answer_text());
@@ -101,59 +124,96 @@ MainWindow::ReplyState MainWindow::await_reply(int budget_ms)
     return ReplyState::Incomplete;
 }
 
-void MainWindow::reset_exchange_state()
+void MainWindow::end_exchange(const FlagSet &flags, unsigned progress)
 {
+    for (const Flag flag : flags) {
+        if (flag)
+            this->*flag = false;
+    }
     rx_buffer.clear();
-    param_cursor = 0;
     timeout_ticks = 0;
-    read_queue.clear();
-    batch_index = 0;
+    // Only the operation's own progress: another exchange may be pending.
+    if (progress & ParamProgress) {
+        param_cursor = 0;
+        read_queue.clear();
+    }
+    if (progress & BatchProgress)
+        batch_index = 0;
+}
+
+void MainWindow::show_result(const QString &result, const QString &success_text)
+{
+    if (result == QLatin1String("ok"))
+        ui->label->setText(success_text);
+    else
+        show_error_result(result);
+}
+
+struct MainWindow::ExchangeBlock
+{
+    FlagSet flags;
+    bool (MainWindow::*serve)();
+};
+
+const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
+{
+    // In the order the engine serves them: the poll group first, as one
+    // block, then every other operation.
+    static const std::vector<ExchangeBlock> blocks = {
+        {{&MainWindow::wait_req_all_dev, &MainWindow::wait_req_one_dev, &MainWindow::wait_req_ch,
+          &MainWindow::wait_res_to_serv},
+         nullptr},
+        {{&MainWindow::wait_status_eth}, &MainWindow::serve_status_eth},
+        {{&MainWindow::wait_transmit}, nullptr},
+        {{&MainWindow::wait_res}, &MainWindow::serve_res},
+        {{&MainWindow::wait_connect_dev}, &MainWindow::serve_connect_dev},
+        {{&MainWindow::wait_read_param}, nullptr},
+        {{&MainWindow::wait_write_settings}, nullptr},
+        {{&MainWindow::wait_write_param}, nullptr},
+        {{&MainWindow::wait_read_dev}, nullptr},
+        {{&MainWindow::wait_write_dev}, nullptr},
+        {{&MainWindow::wait_delete_dev}, nullptr},
+        {{&MainWindow::wait_load_in}, nullptr},
+        {{&MainWindow::wait_update}, nullptr},
+        {{&MainWindow::wait_load_out}, nullptr},
+        {{&MainWindow::wait_write_interf}, nullptr},
+    };
+    return blocks;
+}
+
+bool MainWindow::raised(const FlagSet &flags) const
+{
+    return std::any_of(flags.begin(), flags.end(), [this](Flag flag) { return flag && this->*flag; });
 }
 
 bool MainWindow::any_request_pending() const
 {
-    return wait_req_all_dev || wait_req_one_dev || wait_req_ch || wait_res_to_serv
-        || wait_status_eth || wait_transmit || wait_res || wait_connect_dev
-        || wait_read_param || wait_write_settings || wait_write_param || wait_read_dev
-        || wait_write_dev || wait_delete_dev || wait_load_in || wait_update
-        || wait_load_out || wait_write_interf;
+    const auto &blocks = exchange_blocks();
+    return std::any_of(blocks.begin(), blocks.end(), [this](const ExchangeBlock &block) {
+        return raised(block.flags);
+    });
+}
+
+void MainWindow::settle_exchange_timer()
+{
+    if (!any_request_pending())
+        exchange_timer->stop();
+    else if (!exchange_timer->isActive())
+        exchange_timer->start(exchange_interval());
 }
 
 void MainWindow::timer_handler()
 {
-    // One exchange block per pending flag, in the order they are served.
     // A block returns true when it ended its exchange; the tick then ends
     // too. A block still waiting lets the next raised flag count its tick.
-    // Operations whose reply handling is not part of the program yet have
-    // no block; their flags are never raised.
-    struct ExchangeBlock
-    {
-        bool MainWindow::*flag;
-        bool (MainWindow::*serve)();
-    };
-    static const ExchangeBlock blocks[] = {
-        {&MainWindow::wait_status_eth, &MainWindow::serve_status_eth},
-        {&MainWindow::wait_transmit, nullptr},
-        {&MainWindow::wait_res, &MainWindow::serve_res},
-        {&MainWindow::wait_connect_dev, &MainWindow::serve_connect_dev},
-        {&MainWindow::wait_read_param, nullptr},
-        {&MainWindow::wait_write_settings, nullptr},
-        {&MainWindow::wait_write_param, nullptr},
-        {&MainWindow::wait_read_dev, nullptr},
-        {&MainWindow::wait_write_dev, nullptr},
-        {&MainWindow::wait_delete_dev, nullptr},
-        {&MainWindow::wait_load_in, nullptr},
-        {&MainWindow::wait_update, nullptr},
-        {&MainWindow::wait_load_out, nullptr},
-        {&MainWindow::wait_write_interf, nullptr},
-    };
-
-    // The poll group (all devices, one device, one channel, poll and
-    // transmit) is served first, as one block; its requests are not part
-    // of the program yet.
-
-    for (const ExchangeBlock &block : blocks) {
-        if (this->*block.flag && block.serve && (this->*block.serve)())
-            return;
+    for (const ExchangeBlock &block : exchange_blocks()) {
+        if (!raised(block.flags))
+            continue;
+        Q_ASSERT_X(block.serve, "timer_handler", "a pending flag has no exchange block to serve it");
+        if (block.serve && (this->*block.serve)())
+            break;
     }
+    // An ending stops the timer only when no other exchange is pending; a
+    // block that stopped it to handle its reply leaves the others waiting.
+    settle_exchange_timer();
 }

@@ -40,86 +40,62 @@ bool MainWindow::check_reply_result(const QString &reply)
     return false;
 }
 
+void MainWindow::abandon_serial_search()
+{
+    // The search asks the controller on the COM port only; once the user
+    // has left COM, its count and bytes must not reach the next exchange.
+    if (wait_res)
+        end_exchange({&MainWindow::wait_res});
+}
+
 bool MainWindow::serve_res()
 {
-    // The search asks the controller on the COM port only. When the user
-    // has switched to Ethernet meanwhile, the search is abandoned; the timer
-    // keeps ticking if another exchange still waits.
     if (!ui->radioButton->isChecked()) {
-        wait_res = false;
-        if (!any_request_pending())
-            exchange_timer->stop();
+        abandon_serial_search();
         return false;
     }
-    switch (await_reply(exchange::standard_budget_ms)) {
+    switch (await_reply({exchange::standard_budget_ms})) {
     case ReplyState::Waiting:
         return false;
     case ReplyState::NoAnswer:
     case ReplyState::Incomplete:
-        wait_res = false;
-        rx_buffer.clear();
-        timeout_ticks = 0;
+        end_exchange({&MainWindow::wait_res});
         return true;
     case ReplyState::Complete:
         break;
     }
     const QString text = exchange::reply_text(rx_buffer);
-    if (!check_reply_result(text)) {
-        timeout_ticks = 0;
-        wait_res = false;
-        rx_buffer.clear();
-        return true;
+    if (check_reply_result(text)) {
+        const QJsonObject reply = exchange::reply_object(rx_buffer);
+        ui->listWidget->insertItem(ui->listWidget->count(), reply.value(QStringLiteral("serial")).toString());
     }
-    const QJsonObject reply = exchange::reply_object(rx_buffer);
-    rx_buffer.clear();
-    ui->listWidget->insertItem(ui->listWidget->count(), reply.value(QStringLiteral("serial")).toString());
-    wait_res = false;
-    exchange_timer->stop();
+    end_exchange({&MainWindow::wait_res});
     return true;
 }
 
 bool MainWindow::serve_connect_dev()
 {
     const bool over_ethernet = ui->radioButton_2->isChecked();
-    switch (await_reply(exchange::identification_budget_ms)) {
-    case ReplyState::Waiting:
+    const ReplyState state = await_reply({exchange::identification_budget_ms});
+    if (state == ReplyState::Waiting)
         return false;
-    case ReplyState::NoAnswer:
-        timeout_ticks = 0;
-        wait_connect_dev = false;
-        rx_buffer.clear();
-        if (over_ethernet)
-            close_eth_link();
-        return true;
-    case ReplyState::Incomplete:
-        timeout_ticks = 0;
-        wait_connect_dev = false;
-        rx_buffer.clear();
-        return true;
-    case ReplyState::Complete:
-        break;
-    }
-
-    const QString text = exchange::reply_text(rx_buffer);
-    const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"));
-    if (!has_identity || !check_reply_result(text)) {
-        timeout_ticks = 0;
-        wait_connect_dev = false;
-        rx_buffer.clear();
-        if (over_ethernet)
-            close_eth_link();
+    bool identified = false;
+    if (state == ReplyState::Complete) {
+        const QString text = exchange::reply_text(rx_buffer);
+        const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"));
         if (!has_identity)
             ui->label->setText(exchange::not_enough_data_text());
-        return true;
+        identified = has_identity && check_reply_result(text);
+        if (identified)
+            apply_identification(exchange::reply_object(rx_buffer));
     }
-
-    const QJsonObject reply = exchange::reply_object(rx_buffer);
-    rx_buffer.clear();
-    apply_identification(reply);
-    wait_connect_dev = false;
-    if (over_ethernet)
+    end_exchange({&MainWindow::wait_connect_dev});
+    if (identified && over_ethernet)
         ui->connect_dev_btn->setText(QStringLiteral("Связь по Eth установлена"));
-    exchange_timer->stop();
+    // A partial identification keeps the connection; no answer or a refused
+    // one drops it.
+    if (!identified && state != ReplyState::Incomplete && over_ethernet)
+        close_eth_link();
     return true;
 }
 
@@ -143,19 +119,16 @@ void MainWindow::apply_identification(const QJsonObject &reply)
 bool MainWindow::serve_status_eth()
 {
     // The status reply must be complete at the first tick after the request.
-    wait_status_eth = false;
     if (rx_buffer.isEmpty()) {
         ui->label->setText(exchange::no_answer_text());
-        return true;
+    } else {
+        log_received(rx_buffer);
+        if (exchange::reply_complete(rx_buffer))
+            apply_ipconfig(exchange::reply_object(rx_buffer));
+        else
+            ui->label->setText(exchange::not_enough_data_text());
     }
-    log_received(rx_buffer);
-    if (!exchange::reply_complete(rx_buffer)) {
-        rx_buffer.clear();
-        ui->label->setText(exchange::not_enough_data_text());
-        return true;
-    }
-    apply_ipconfig(exchange::reply_object(rx_buffer));
-    rx_buffer.clear();
+    end_exchange({&MainWindow::wait_status_eth});
     return true;
 }
 

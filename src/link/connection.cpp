@@ -18,6 +18,8 @@ void MainWindow::on_radioButton_clicked()
 void MainWindow::on_radioButton_2_clicked()
 {
     ui->radioButton->setChecked(false);
+    abandon_serial_search();
+    settle_exchange_timer();
 }
 
 void MainWindow::on_connect_btn_clicked()
