@@ -150,6 +150,17 @@ private slots:
         QVERIFY(exchange::error_text(QString()).isEmpty());
     }
 
+    void progress_texts()
+    {
+        QVERIFY(exchange::device_write_progress(999).isEmpty());
+        QCOMPARE(exchange::device_write_progress(1000), QStringLiteral("Идёт запись приборов: 1c"));
+        QCOMPARE(exchange::device_read_progress(900), QStringLiteral("Идёт чтение данных: 0c"));
+        QCOMPARE(exchange::device_read_progress(2000), QStringLiteral("Идёт чтение данных: 2c"));
+        QCOMPARE(exchange::load_progress(7), QStringLiteral("Время загрузки: 7c"));
+        // The letter is a Latin c.
+        QCOMPARE(exchange::load_progress(0).toUtf8().right(1), QByteArray("c"));
+    }
+
     void settings_lines()
     {
         QByteArray content;
@@ -187,7 +198,7 @@ private slots:
 
     void models_file()
     {
-        QByteArray content("1;Меркурий 230;Инкотекс;extra\n2;short\n\n3;СЭТ-4ТМ;НЗиФ\n");
+        QByteArray content("1;Вереск-1;Завод Альфа;extra\n2;short\n\n3;Ольха-3Т;Бета-Прибор\n");
         QBuffer file(&content);
         file.open(QIODevice::ReadOnly | QIODevice::Text);
         const ModelsList models = read_models(file);

@@ -74,4 +74,21 @@ QString not_enough_data_text()
     return QStringLiteral("Недостаточно данных");
 }
 
+QString device_write_progress(qint64 waited_ms)
+{
+    if (waited_ms <= 999)
+        return QString();
+    return QStringLiteral("Идёт запись приборов: ") + QString::number(waited_ms / 1000) + QLatin1Char('c');
+}
+
+QString device_read_progress(qint64 waited_ms)
+{
+    return QStringLiteral("Идёт чтение данных: ") + QString::number(waited_ms / 1000) + QLatin1Char('c');
+}
+
+QString load_progress(qint64 seconds)
+{
+    return QStringLiteral("Время загрузки: ") + QString::number(seconds) + QLatin1Char('c');
+}
+
 } // namespace exchange

@@ -44,6 +44,13 @@ QString guard_text_cyrillic(); // "Порт не открыт"
 QString no_answer_text();
 QString not_enough_data_text();
 
+// Progress texts shown while an exchange waits ("c" is a Latin letter).
+// The device-list write shows its time from the first second on, the
+// device-list read always, the file transfers their load seconds.
+QString device_write_progress(qint64 waited_ms);
+QString device_read_progress(qint64 waited_ms);
+QString load_progress(qint64 seconds);
+
 } // namespace exchange
 
 #endif // ENGINE_EXCHANGE_H
