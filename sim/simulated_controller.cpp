@@ -5,4 +5,9 @@
 SimulatedController::SimulatedController(const ControllerState &initial) : data(initial)
 {
     add_identity_requests(requests, data);
+    // Parameters.
+
+    // Device lists and polls.
+
+    // Files, transmission and update.
 }

@@ -46,6 +46,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     log_window = new Log;
     log_window->show();
 
+    setup_network_search();
+    setup_file_transfer();
+
     eth_status_edits[0] = ui->lineEdit_12;
     eth_status_edits[1] = ui->lineEdit_13;
     eth_status_edits[2] = ui->lineEdit_14;
@@ -56,6 +59,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     const int probed_ports = probe_serial_ports();
     read_settings(probed_ports);
+    load_parameter_catalogue();
     prepare_device_table();
 
     // Serial line settings come from the settings file only.
@@ -65,6 +69,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         widget->hide();
 
     load_models();
+    connect_parameter_tables();
     apply_style_sheet();
 
     QPalette palette;

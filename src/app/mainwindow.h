@@ -41,18 +41,29 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
+    // Exchange engine (engine/).
     void handler_network_data();
     void timer_handler();
+
+    // Links and connection control (link/).
     void handler_error_io();
     void on_log_btn_clicked();
-    void on_res_btn_clicked();
     void on_radioButton_clicked();
     void on_radioButton_2_clicked();
     void on_connect_btn_clicked();
     void on_reload_btn_clicked();
     void on_connect_dev_btn_clicked();
-    void on_listWidget_doubleClicked(const QModelIndex &index);
     void on_disconnect_eth_btn_clicked();
+
+    // Controller parameters (params/).
+
+    // Device list and polling (devices/).
+
+    // Files and firmware (files/).
+
+    // Network discovery and status (network/).
+    void on_res_btn_clicked();
+    void on_listWidget_doubleClicked(const QModelIndex &index);
     void on_status_Eth_clicked();
 
 private:
@@ -161,12 +172,19 @@ private:
     void apply_ipconfig(const QJsonObject &reply);
 
     // --- Controller parameters (params/) ---
+    // Start-up: the catalogue and the four page tables.
+    void load_parameter_catalogue();
+    void connect_parameter_tables();
 
     // --- Device list and polling (devices/) ---
 
     // --- Files and firmware (files/) ---
+    // Start-up: the load timer of the file transfers.
+    void setup_file_transfer();
 
     // --- Network discovery and status (network/) ---
+    // Start-up: the processes, timer and thread of the network search.
+    void setup_network_search();
 
     // --- Links (link/) ---
     void open_eth_link();

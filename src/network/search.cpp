@@ -6,6 +6,10 @@
 
 #include "engine/requests.h"
 
+void MainWindow::setup_network_search()
+{
+}
+
 void MainWindow::on_res_btn_clicked()
 {
     if (ui->radioButton->isChecked()) {

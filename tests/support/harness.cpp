@@ -5,13 +5,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSerialPort>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace harness {
 
@@ -67,6 +70,31 @@ void click(QAbstractButton *button)
     // need not reach the middle of a wide cell.
     const QPoint where = qobject_cast<QRadioButton *>(button) ? QPoint(8, button->height() / 2) : QPoint();
     QTest::mouseClick(button, Qt::LeftButton, {}, where);
+}
+
+void answer_next_file_dialog(const QString &path)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // Typed as a user would: the folder, then the name in the name
+        // field. done() rather than accept(): no overwrite question and no
+        // check that the file exists; the dialog returns what was typed.
+        const QFileInfo chosen(path);
+        dialog->setDirectory(chosen.absolutePath());
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(chosen.fileName());
+        static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
+    });
+    poll->start(20);
 }
 
 void ControllerPeer::take(const QByteArray &bytes)

@@ -57,6 +57,11 @@ QString log_text();
 
 void click(QAbstractButton *button);
 
+// Answers the next modal file dialog (open, save or folder) with `path`, as
+// if the user had chosen it; an empty path cancels the dialog. Call it
+// before the click that opens the dialog.
+void answer_next_file_dialog(const QString &path);
+
 // The controller's side of a link, played by the test: it gathers what the
 // program sends and answers through `answer`, called with each request once
 // its closing brace has arrived (an empty answer sends nothing).
