@@ -1,5 +1,6 @@
 // The rules of the request/reply cycle and the request texts, without a window.
 
+#include "app/safe_files.h"
 #include "app/session_settings.h"
 #include "devices/models.h"
 #include "engine/exchange.h"
@@ -159,6 +160,13 @@ private slots:
         QCOMPARE(exchange::load_progress(7), QStringLiteral("Время загрузки: 7c"));
         // The letter is a Latin c.
         QCOMPARE(exchange::load_progress(0).toUtf8().right(1), QByteArray("c"));
+    }
+
+    void file_name_parts()
+    {
+        QCOMPARE(safe_files::name_part(QStringLiteral("12345")), QStringLiteral("12345"));
+        QCOMPARE(safe_files::name_part(QStringLiteral("../a\\b:c*d?e\"f<g>h|i")), QStringLiteral(".._a_b_c_d_e_f_g_h_i"));
+        QCOMPARE(safe_files::name_part(QString::fromUtf8("x\ny\tz\x7f№")), QString::fromUtf8("x_y_z_№"));
     }
 
     void settings_lines()

@@ -1,0 +1,24 @@
+#ifndef APP_SAFE_FILES_H
+#define APP_SAFE_FILES_H
+
+#include <QByteArray>
+#include <QString>
+
+// Writing the files the user keeps: names built from what a controller
+// reports, and content that lands whole or not at all.
+namespace safe_files {
+
+// `text` made fit to stand inside a file name: the characters that cannot
+// (/ \ : * ? " < > | and control characters) become "_", so that a name
+// built from it cannot lead out of the folder it is meant for.
+QString name_part(const QString &text);
+
+// Writes `content` to `path` through a temporary file that replaces the old
+// one only once everything is written: a full disk, a read-only folder or a
+// crash leaves the previous file as it was. `text_mode` writes line ends as
+// the system writes them in text files. False when nothing was replaced.
+bool write_whole(const QString &path, const QByteArray &content, bool text_mode = false);
+
+} // namespace safe_files
+
+#endif // APP_SAFE_FILES_H
