@@ -10,6 +10,7 @@ packages=(
     socat                       # pseudo-terminal pairs as serial lines
     xvfb xauth                  # running the window without a display
     iproute2 util-linux         # private network namespace for the tests
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # compiling the Windows branches
 )
 
 missing=()
