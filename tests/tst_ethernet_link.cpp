@@ -6,6 +6,7 @@
 #include "support/harness.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -165,6 +166,43 @@ private slots:
             QVERIFY(f.status().isEmpty());
         }
         QCOMPARE(f.controller.connection_count(), 1);
+    }
+
+    void identified_addresses_are_offered_again()
+    {
+        harness::WorkingDirectory dir; // the user's settings live here
+        harness::FakeController other;
+        other.answer = [](const QByteArray &) { return identity_reply(); };
+        for (int session = 0; session < 2; ++session) {
+            MainWindow window;
+            window.show();
+            find<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("127.0.0.1"));
+            find<QLineEdit>(&window, "lineEdit_2")->setText(other.port_text());
+            harness::click(find<QPushButton>(&window, "connect_dev_btn"));
+            QTRY_COMPARE(find<QLineEdit>(&window, "lineEdit_3")->text(), QStringLiteral("00012345"));
+        }
+        // A controller that does not answer is not remembered.
+        {
+            harness::FakeController silent;
+            MainWindow window;
+            find<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("::1"));
+            find<QLineEdit>(&window, "lineEdit_2")->setText(silent.port_text());
+            harness::click(find<QPushButton>(&window, "connect_dev_btn"));
+            QTRY_COMPARE_WITH_TIMEOUT(find<QLabel>(&window, "label")->text(), QStringLiteral("Устройство не отвечает"), 8000);
+        }
+
+        // After a restart the address is offered once, with its port.
+        MainWindow window;
+        auto *address = find<QLineEdit>(&window, "lineEdit");
+        QCompleter *completer = address->completer();
+        QVERIFY(completer);
+        completer->setCompletionPrefix(QStringLiteral("127"));
+        QCOMPARE(completer->completionCount(), 1);
+        QCOMPARE(completer->currentCompletion(), QStringLiteral("127.0.0.1"));
+        emit completer->activated(completer->currentIndex());
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit_2")->text(), other.port_text());
+        completer->setCompletionPrefix(QStringLiteral("::"));
+        QCOMPARE(completer->completionCount(), 0);
     }
 
     void markup_in_a_reply_stays_text()

@@ -6,6 +6,11 @@
 #include "support/harness.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTextBlock>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
@@ -69,6 +74,9 @@ private slots:
     void save_failure_is_reported();
     void large_transfer_is_logged_whole_without_stalling();
     void view_follows_new_lines_only_from_the_bottom();
+    void time_stamps_are_opt_in_and_remembered();
+    void find_bar();
+    void window_keeps_the_newest_paragraphs();
 };
 
 void LogTest::form_and_start_state()
@@ -325,6 +333,99 @@ void LogTest::view_follows_new_lines_only_from_the_bottom()
         log.append_text(QByteArray::number(i));
     QTRY_VERIFY(scroll_bar->maximum() > maximum);
     QCOMPARE(scroll_bar->value(), 0);
+}
+
+void LogTest::time_stamps_are_opt_in_and_remembered()
+{
+    harness::WorkingDirectory directory;
+    {
+        // Off by default: the saved file is exactly the records.
+        Log log;
+        QVERIFY(!find<QCheckBox>(&log, QStringLiteral("timestamps_box"))->isChecked());
+        log.add_traffic(1, "{}");
+        log.append_text("{}");
+        QTest::mouseClick(button(log, "write_file_btn"), Qt::LeftButton);
+        QCOMPARE(saved_logs().size(), 1);
+        QCOMPARE(read_file(saved_logs().first()), QByteArray("-> 7b 7d \n\xD0\x9A\xD0\xBE\xD0\xBB\xD0\xB8\xD1\x87\xD0"
+                                                             "\xB5\xD1\x81\xD1\x82\xD0\xB2\xD0\xBE \xD0\xB1\xD0\xB0"
+                                                             "\xD0\xB9\xD1\x82: 2\n{}"));
+        find<QCheckBox>(&log, QStringLiteral("timestamps_box"))->click();
+    }
+    // On, and still on in the next session: every record line is stamped.
+    Log log;
+    QVERIFY(find<QCheckBox>(&log, QStringLiteral("timestamps_box"))->isChecked());
+    log.add_traffic(0, QByteArray(1000, 'a'));
+    log.append_text("{\n}");
+    const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] "));
+    const QStringList lines = log.plain_text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    for (int i : {0, 1, 2})
+        QVERIFY2(stamp.match(lines.at(i)).hasMatch(), qPrintable(lines.at(i)));
+    QVERIFY(lines.at(0).mid(15).startsWith(QStringLiteral("<- 61 61 ")));
+    QCOMPARE(lines.at(1).mid(15), QStringLiteral("Количество байт: 1000"));
+    QCOMPARE(lines.at(3), QStringLiteral("}"));
+    QCOMPARE(text_edit(log)->toPlainText().remove(QLatin1Char('\n')), log.plain_text().remove(QLatin1Char('\n')));
+}
+
+void LogTest::find_bar()
+{
+    Log log;
+    log.show();
+    QApplication::setActiveWindow(&log);
+    QVERIFY(QTest::qWaitForWindowActive(&log));
+    for (int i = 0; i < 300; ++i)
+        log.append_text("record " + QByteArray::number(i));
+    log.append_text("Ответ Контроллера");
+    auto *bar = find<QWidget>(&log, QStringLiteral("find_bar"));
+    auto *edit = find<QLineEdit>(&log, QStringLiteral("find_edit"));
+    auto *status = find<QLabel>(&log, QStringLiteral("find_status"));
+    QVERIFY(bar->isHidden());
+
+    QTest::keyClick(&log, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(bar->isVisible());
+    QTRY_VERIFY(edit->hasFocus());
+    QTest::keyClicks(edit, QStringLiteral("record 12"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(text_edit(log)->textCursor().selectedText(), QStringLiteral("record 12"));
+    QCOMPARE(text_edit(log)->textCursor().block().text(), QStringLiteral("record 12"));
+    QTest::keyClick(edit, Qt::Key_Return); // the next match, then round again
+    QCOMPARE(text_edit(log)->textCursor().block().text(), QStringLiteral("record 120"));
+    QTest::mouseClick(button(log, "find_previous_btn"), Qt::LeftButton);
+    QCOMPARE(text_edit(log)->textCursor().block().text(), QStringLiteral("record 12"));
+    QTest::mouseClick(button(log, "find_previous_btn"), Qt::LeftButton);
+    QCOMPARE(text_edit(log)->textCursor().block().text(), QStringLiteral("record 129"));
+    QVERIFY(status->text().isEmpty());
+
+    // Case: found without, not found with "Учитывать регистр".
+    edit->setText(QStringLiteral("ответ контроллера"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(text_edit(log)->textCursor().selectedText(), QStringLiteral("Ответ Контроллера"));
+    find<QCheckBox>(&log, QStringLiteral("find_case_box"))->setChecked(true);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(status->text(), QStringLiteral("не найдено"));
+    QCOMPARE(text_edit(log)->textCursor().selectedText(), QStringLiteral("Ответ Контроллера"));
+
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(bar->isHidden());
+}
+
+void LogTest::window_keeps_the_newest_paragraphs()
+{
+    Log log;
+    log.set_shown_paragraph_limit(100);
+    auto *notice = find<QLabel>(&log, QStringLiteral("trim_notice"));
+    for (int i = 0; i < 99; ++i)
+        log.append_text(QByteArray::number(i));
+    QVERIFY(notice->isHidden());
+    for (int i = 99; i < 250; ++i)
+        log.append_text(QByteArray::number(i));
+    // The window shows the newest lines and says so; the log keeps all.
+    QVERIFY(!notice->isHidden());
+    QCOMPARE(text_edit(log)->document()->blockCount(), 100);
+    QVERIFY(text_edit(log)->toPlainText().endsWith(QStringLiteral("\n248\n249")));
+    QCOMPARE(log.plain_text().split(QLatin1Char('\n')).size(), 250);
+    QTest::mouseClick(button(log, "clear_btn"), Qt::LeftButton);
+    QVERIFY(notice->isHidden());
 }
 
 QTEST_MAIN(LogTest)

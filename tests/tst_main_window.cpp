@@ -2,6 +2,7 @@
 // files read at start-up and the settings written at exit.
 
 #include "app/mainwindow.h"
+#include "link/serial_ports.h"
 #include "support/harness.h"
 
 #include <QApplication>
@@ -291,6 +292,26 @@ private slots:
         }
         if (immutable)
             QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+    }
+
+    void port_list_explains_each_adapter()
+    {
+        harness::WorkingDirectory dir;
+        serial_ports::set_lister([] {
+            return QVector<serial_ports::PortRecord>{
+                {"ttyUSB0", "USB-RS485 converter", "Adapter Works", "AW-0042"},
+                {"ttyUSB1", "", "", ""},
+                {"ttyS0", "Built-in port", "", ""},
+            };
+        });
+        MainWindow window;
+        serial_ports::set_lister(nullptr);
+        auto *ports = find<QComboBox>(&window, "name_box");
+        QCOMPARE(items_of(ports), (QStringList{"ttyUSB0", "ttyUSB1", "ttyS0"}));
+        QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Описание: USB-RS485 converter\nПроизводитель: Adapter Works\nСерийный номер: AW-0042"));
+        QVERIFY(!ports->itemData(1, Qt::ToolTipRole).isValid());
+        QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("Описание: Built-in port"));
     }
 
     void log_button_brings_back_a_closed_log()

@@ -4,6 +4,7 @@
 #include "app/auxiliary_file.h"
 #include "app/session_settings.h"
 #include "link/io_port.h"
+#include "link/serial_ports.h"
 #include "link/log.h"
 #include "link/tcpserver.h"
 
@@ -11,8 +12,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QPalette>
-#include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -34,6 +33,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->lineEdit->setText(QStringLiteral("192.168.100.129"));
     ui->lineEdit_2->setText(QStringLiteral("22"));
     ui->radioButton_2->setChecked(true);
+    setup_address_completer();
 
     serial_link = std::make_shared<io_port>();
     connect(serial_link.get(), &io_port::call_hundler_data_com, this, &MainWindow::handler_network_data);
@@ -107,19 +107,16 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 int MainWindow::probe_serial_ports()
 {
-    // Only ports that can be opened are offered: absent ones and ports in
-    // use (by another program or by this one) are left out.
-    int added = 0;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        QSerialPort probe;
-        probe.setPort(info);
-        if (probe.open(QIODevice::ReadWrite)) {
-            ui->name_box->addItem(info.portName());
-            probe.close();
-            ++added;
-        }
+    // Each entry's text is the port name (what is opened and saved); its
+    // tool tip tells which adapter it is.
+    const QVector<serial_ports::PortRecord> ports = serial_ports::openable();
+    for (const serial_ports::PortRecord &port : ports) {
+        ui->name_box->addItem(port.name);
+        const QString tip = serial_ports::tool_tip(port);
+        if (!tip.isEmpty())
+            ui->name_box->setItemData(ui->name_box->count() - 1, tip, Qt::ToolTipRole);
     }
-    return added;
+    return ports.size();
 }
 
 void MainWindow::read_settings(int probed_ports)

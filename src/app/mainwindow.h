@@ -12,6 +12,7 @@
 #include <vector>
 
 class QCloseEvent;
+class QCompleter;
 class QLineEdit;
 class QModelIndex;
 class QTimer;
@@ -189,10 +190,18 @@ private:
     // --- Links (link/) ---
     void open_eth_link();
     void close_eth_link();
+    // The address field offers the controllers last identified over
+    // Ethernet; a successful identification adds the one it reached.
+    void setup_address_completer();
+    void remember_controller_address();
 
     Ui::MainWindow *ui = nullptr;
     std::shared_ptr<io_port> serial_link;
     std::shared_ptr<TcpServer> eth_link;
+    // The address and port the Ethernet link was opened with.
+    QString eth_link_host;
+    QString eth_link_port;
+    QCompleter *address_completer = nullptr;
     Log *log_window = nullptr;
     QTimer *exchange_timer = nullptr;
 

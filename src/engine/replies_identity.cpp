@@ -90,8 +90,10 @@ bool MainWindow::serve_connect_dev()
             apply_identification(exchange::reply_object(rx_buffer));
     }
     end_exchange({&MainWindow::wait_connect_dev});
-    if (identified && over_ethernet)
+    if (identified && over_ethernet) {
         ui->connect_dev_btn->setText(QStringLiteral("Связь по Eth установлена"));
+        remember_controller_address();
+    }
     // A partial identification keeps the connection; no answer or a refused
     // one drops it.
     if (!identified && state != ReplyState::Incomplete && over_ethernet)

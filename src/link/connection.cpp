@@ -5,10 +5,15 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/user_settings.h"
 #include "engine/requests.h"
+#include "link/recent_addresses.h"
 #include "link/io_port.h"
 #include "link/log.h"
 #include "link/tcpserver.h"
+
+#include <QCompleter>
+#include <QStandardItemModel>
 
 void MainWindow::on_radioButton_clicked()
 {
@@ -84,9 +89,49 @@ void MainWindow::open_eth_link()
 {
     eth_link = std::make_shared<TcpServer>();
     connect(eth_link.get(), &TcpServer::call_handler_data_eth, this, &MainWindow::handler_network_data);
+    eth_link_host = ui->lineEdit->text();
+    eth_link_port = ui->lineEdit_2->text();
     // A port field that is not a number gives 0; larger numbers keep their
     // low 16 bits.
-    eth_link->connect_to(ui->lineEdit->text(), quint16(ui->lineEdit_2->text().toInt(nullptr, 10)));
+    eth_link->connect_to(eth_link_host, quint16(eth_link_port.toInt(nullptr, 10)));
+}
+
+namespace {
+// The port of a remembered address, beside the host that the completer
+// puts into the address field.
+constexpr int port_role = Qt::UserRole + 1;
+
+void fill_completer_model(QStandardItemModel *model, const QVector<recent_addresses::Address> &list)
+{
+    model->clear();
+    for (const recent_addresses::Address &address : list) {
+        auto *item = new QStandardItem(address.host + QStringLiteral(" — порт ") + address.port);
+        item->setData(address.host, Qt::UserRole);
+        item->setData(address.port, port_role);
+        model->appendRow(item);
+    }
+}
+} // namespace
+
+void MainWindow::setup_address_completer()
+{
+    auto *model = new QStandardItemModel(this);
+    address_completer = new QCompleter(model, this);
+    address_completer->setCompletionRole(Qt::UserRole);
+    address_completer->setCaseSensitivity(Qt::CaseInsensitive);
+    ui->lineEdit->setCompleter(address_completer);
+    // Choosing an address also sets the port it was reached on.
+    connect(address_completer, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
+            [this](const QModelIndex &index) { ui->lineEdit_2->setText(index.data(port_role).toString()); });
+    fill_completer_model(model, recent_addresses::load(*open_user_settings()));
+}
+
+void MainWindow::remember_controller_address()
+{
+    const auto settings = open_user_settings();
+    const auto list = recent_addresses::remember(recent_addresses::load(*settings), {eth_link_host, eth_link_port});
+    recent_addresses::save(*settings, list);
+    fill_completer_model(static_cast<QStandardItemModel *>(address_completer->model()), list);
 }
 
 void MainWindow::close_eth_link()

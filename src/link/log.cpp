@@ -1,13 +1,17 @@
 #include "link/log.h"
 #include "ui_log.h"
 
+#include "app/safe_files.h"
+#include "app/user_settings.h"
 #include "link/traffic_format.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QShortcut>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -18,6 +22,11 @@ constexpr int max_immediate_display = 65536;
 // turn of the event loop as fit into the time budget.
 constexpr int display_slice_length = 16384;
 constexpr int display_budget_ms = 15;
+// The window keeps this many paragraphs, the newest; the saved log keeps
+// everything.
+constexpr int default_shown_paragraphs = 30000;
+
+const char time_stamps_key[] = "log/time_stamps";
 
 } // namespace
 
@@ -49,6 +58,18 @@ Log::Log(QWidget *parent) : QWidget(parent), ui(new Ui::Log)
 
     display_timer.setInterval(0);
     connect(&display_timer, &QTimer::timeout, this, &Log::show_next_slices);
+
+    set_shown_paragraph_limit(default_shown_paragraphs);
+    ui->trim_notice->hide();
+
+    time_stamps = open_user_settings()->value(QLatin1String(time_stamps_key), false).toBool();
+    const QSignalBlocker quiet(ui->timestamps_box);
+    ui->timestamps_box->setChecked(time_stamps);
+
+    ui->find_bar->hide();
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &Log::open_find_bar);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), ui->find_bar, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+            &QShortcut::activated, this, &Log::close_find_bar);
 }
 
 Log::~Log()
@@ -56,21 +77,96 @@ Log::~Log()
     delete ui;
 }
 
+void Log::set_shown_paragraph_limit(int limit)
+{
+    ui->textEdit->document()->setMaximumBlockCount(limit);
+}
+
+QString Log::record_prefix() const
+{
+    return time_stamps ? traffic_format::time_stamp(QTime::currentTime()) : QString();
+}
+
 void Log::add_traffic(int direction, const QByteArray &bytes)
 {
+    const QString prefix = record_prefix();
     // A broken hex line keeps its "-> " with the first paragraph's bytes.
-    const int prefix_length = 3;
-    append_line(traffic_format::hex_record(direction, bytes), prefix_length);
-    append_line(traffic_format::byte_count_line(bytes.size()));
+    const int direction_length = 3;
+    append_line(prefix + traffic_format::hex_record(direction, bytes), prefix.size() + direction_length);
+    append_line(prefix + traffic_format::byte_count_line(bytes.size()));
 }
 
 void Log::append_text(const QByteArray &bytes)
 {
-    append_line(traffic_format::plain_log_text(traffic_format::text_record(bytes)));
+    append_line(record_prefix() + traffic_format::plain_log_text(traffic_format::text_record(bytes)));
+}
+
+void Log::on_timestamps_box_toggled(bool on)
+{
+    time_stamps = on;
+    open_user_settings()->setValue(QLatin1String(time_stamps_key), on);
+}
+
+void Log::open_find_bar()
+{
+    ui->find_bar->show();
+    ui->find_edit->setFocus(Qt::ShortcutFocusReason);
+    ui->find_edit->selectAll();
+}
+
+void Log::close_find_bar()
+{
+    ui->find_bar->hide();
+    ui->find_status->clear();
+    ui->textEdit->setFocus();
+}
+
+void Log::on_find_next_btn_clicked()
+{
+    find_in_log(false);
+}
+
+void Log::on_find_previous_btn_clicked()
+{
+    find_in_log(true);
+}
+
+void Log::on_find_edit_returnPressed()
+{
+    find_in_log(false);
+}
+
+void Log::find_in_log(bool backward)
+{
+    const QString wanted = ui->find_edit->text();
+    if (wanted.isEmpty()) {
+        ui->find_status->clear();
+        return;
+    }
+    QTextDocument::FindFlags flags;
+    if (backward)
+        flags |= QTextDocument::FindBackward;
+    if (ui->find_case_box->isChecked())
+        flags |= QTextDocument::FindCaseSensitively;
+
+    // From the current match on; past the end the search goes round once.
+    QTextEdit *view = ui->textEdit;
+    bool found = view->find(wanted, flags);
+    if (!found) {
+        const QTextCursor previous = view->textCursor();
+        QTextCursor from(view->document());
+        from.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+        view->setTextCursor(from);
+        found = view->find(wanted, flags);
+        if (!found)
+            view->setTextCursor(previous);
+    }
+    ui->find_status->setText(found ? QString() : QStringLiteral("не найдено"));
 }
 
 void Log::on_clear_btn_clicked()
 {
+    ui->trim_notice->hide();
     log_content.clear();
     has_lines = false;
     display_timer.stop();
@@ -81,15 +177,10 @@ void Log::on_clear_btn_clicked()
 
 void Log::on_write_file_btn_clicked()
 {
-    QFile file(traffic_format::log_file_name(QDateTime::currentDateTime()));
-    // Two saves within one second use the same name; the second must leave
-    // only its own content, so the file is truncated.
-    bool saved = false;
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const QByteArray content = log_content.toUtf8();
-        saved = file.write(content) == content.size() && file.flush();
-        file.close();
-    }
+    // Two saves within one second use the same name; the second replaces
+    // the first whole. A failed save leaves an earlier file as it was.
+    const bool saved =
+        safe_files::write_whole(traffic_format::log_file_name(QDateTime::currentDateTime()), log_content);
     // Appended after writing, so the message is not part of this file.
     append_line(saved ? QStringLiteral("Файл логов записан!")
                       : QStringLiteral("Не удалось записать файл!"));
@@ -106,8 +197,8 @@ void Log::append_line(const QString &line, int lead_length)
     // The first line goes into the document's first, empty paragraph.
     const bool new_paragraph = has_lines;
     if (new_paragraph)
-        log_content += QLatin1Char('\n');
-    log_content += line;
+        log_content += '\n';
+    log_content += line.toUtf8();
     has_lines = true;
     show_in_widget(traffic_format::display_paragraphs(line, lead_length), new_paragraph);
 }
@@ -139,6 +230,9 @@ void Log::insert_into_widget(const QString &text)
     cursor.beginEditBlock();
     cursor.insertText(text);
     cursor.endEditBlock();
+    const QTextDocument *document = ui->textEdit->document();
+    if (document->maximumBlockCount() > 0 && document->blockCount() >= document->maximumBlockCount())
+        ui->trim_notice->show();
 }
 
 void Log::show_next_slices()

@@ -125,4 +125,9 @@ QString log_file_name(const QDateTime &when)
             + QLatin1String(".txt");
 }
 
+QString time_stamp(const QTime &when)
+{
+    return QLatin1Char('[') + when.toString(QStringLiteral("hh:mm:ss.zzz")) + QStringLiteral("] ");
+}
+
 } // namespace traffic_format

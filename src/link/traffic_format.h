@@ -5,6 +5,7 @@
 #include <QString>
 
 class QDateTime;
+class QTime;
 
 // The lines of the traffic log, built without any widget so that they can
 // be checked on their own. A record of one transfer is the hex line, the
@@ -40,6 +41,10 @@ constexpr int display_paragraph_length = 768;
 // `lead_length` characters of a line prefix ("-> "). A surrogate pair is
 // never split.
 QString display_paragraphs(const QString &text, int lead_length = 0);
+
+// "[hh:mm:ss.zzz] ", the stamp that starts a record line when time stamps
+// are on.
+QString time_stamp(const QTime &when);
 
 // "Log_" + date and time as "dd_MM_yyyy HH_mm_ss" + ".txt".
 QString log_file_name(const QDateTime &when);

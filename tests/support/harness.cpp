@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSerialPort>
+#include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextEdit>
@@ -21,6 +22,8 @@ namespace harness {
 WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
 {
     QDir::setCurrent(dir.path());
+    // The user's preferences, too, live here for the test's life.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath(QStringLiteral("user-settings")));
 }
 
 WorkingDirectory::~WorkingDirectory()

@@ -26,7 +26,8 @@ class QTcpSocket;
 namespace harness {
 
 // Makes a fresh temporary directory the current one for the test's life, so
-// that the program's working-directory files never touch the source tree.
+// that the program's working-directory files never touch the source tree;
+// the user's preferences (QSettings) are kept inside it as well.
 class WorkingDirectory
 {
 public:
