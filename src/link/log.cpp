@@ -79,7 +79,25 @@ Log::~Log()
 
 void Log::set_shown_paragraph_limit(int limit)
 {
-    ui->textEdit->document()->setMaximumBlockCount(limit);
+    shown_paragraph_limit = limit;
+    drop_oldest_paragraphs();
+}
+
+void Log::drop_oldest_paragraphs()
+{
+    // The document lays itself out again from the top after a removal
+    // there, so the oldest paragraphs go a quarter of the limit at a time
+    // rather than one by one (QTextDocument's own maximum block count does
+    // that on every insertion, which grows slow with the log).
+    QTextDocument *document = ui->textEdit->document();
+    if (document->blockCount() <= shown_paragraph_limit + shown_paragraph_limit / 4)
+        return;
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                        document->blockCount() - shown_paragraph_limit);
+    cursor.removeSelectedText();
+    ui->trim_notice->show();
 }
 
 QString Log::record_prefix() const
@@ -230,9 +248,7 @@ void Log::insert_into_widget(const QString &text)
     cursor.beginEditBlock();
     cursor.insertText(text);
     cursor.endEditBlock();
-    const QTextDocument *document = ui->textEdit->document();
-    if (document->maximumBlockCount() > 0 && document->blockCount() >= document->maximumBlockCount())
-        ui->trim_notice->show();
+    drop_oldest_paragraphs();
 }
 
 void Log::show_next_slices()

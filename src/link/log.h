@@ -58,6 +58,7 @@ private:
     void open_find_bar();
     void close_find_bar();
     void find_in_log(bool backward);
+    void drop_oldest_paragraphs();
 
     // Adds one line (it may hold "\n" itself) to the log; lead_length is the
     // length of its prefix, kept on the first paragraph when it is broken.
@@ -72,6 +73,7 @@ private:
     QByteArray log_content; // UTF-8
     bool has_lines = false;
     bool time_stamps = false;
+    int shown_paragraph_limit = 0;
 
     // Text on its way into the widget: pending_display from pending_from on.
     QString pending_display;
