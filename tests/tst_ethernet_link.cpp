@@ -304,6 +304,26 @@ private slots:
         QCOMPARE(f.controller.connection_count(), 0);
     }
 
+    void controller_hanging_up_is_reported_and_reconnected()
+    {
+        EthernetFixture f;
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
+
+        f.controller.drop_client();
+        QTRY_COMPARE(f.status(), QStringLiteral("Контроллер разорвал связь по Ethernet"));
+        QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+        f.click("status_Eth");
+        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+
+        // "Установить связь" connects again and identifies, no restart needed.
+        f.edit("lineEdit_3")->clear();
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QCOMPARE(f.controller.connection_count(), 2);
+    }
+
     void disconnect_ends_the_connection()
     {
         EthernetFixture f;

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/auxiliary_file.h"
+#include "app/safe_files.h"
 #include "app/session_settings.h"
 #include "link/io_port.h"
 #include "link/serial_ports.h"
@@ -151,12 +152,11 @@ void MainWindow::read_settings(int probed_ports)
 
 void MainWindow::write_settings() const
 {
-    QFile file(QStringLiteral("settings.txt"));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(),
-                                        ui->bit_box->currentText(), ui->parity_box->currentIndex(),
-                                        ui->interval_line->text()));
+    // Whole or not at all: a full disk keeps the previous settings.
+    safe_files::write_whole(QStringLiteral("settings.txt"),
+                            session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(),
+                                                     ui->bit_box->currentText(), ui->parity_box->currentIndex(),
+                                                     ui->interval_line->text()));
 }
 
 void MainWindow::apply_style_sheet()

@@ -55,6 +55,7 @@ private slots:
     void on_reload_btn_clicked();
     void on_connect_dev_btn_clicked();
     void on_disconnect_eth_btn_clicked();
+    void handler_eth_closed_by_peer();
 
     // Controller parameters (params/).
 

@@ -77,7 +77,9 @@ void MainWindow::on_connect_dev_btn_clicked()
     const bool over_ethernet = ui->radioButton_2->isChecked();
     if (!over_serial && !over_ethernet)
         return;
-    if (over_ethernet && !eth_connected)
+    // A connection the controller has closed (it rebooted, the cable was
+    // pulled) is replaced by a new one, as if none had been made.
+    if (over_ethernet && (!eth_connected || !eth_link || !eth_link->is_connected()))
         open_eth_link();
 
     Request request{requests::identification(), &MainWindow::wait_connect_dev, GuardText::Cyrillic};
@@ -89,6 +91,7 @@ void MainWindow::open_eth_link()
 {
     eth_link = std::make_shared<TcpServer>();
     connect(eth_link.get(), &TcpServer::call_handler_data_eth, this, &MainWindow::handler_network_data);
+    connect(eth_link.get(), &TcpServer::call_closed_by_peer, this, &MainWindow::handler_eth_closed_by_peer);
     eth_link_host = ui->lineEdit->text();
     eth_link_port = ui->lineEdit_2->text();
     // A port field that is not a number gives 0; larger numbers keep their
@@ -140,6 +143,16 @@ void MainWindow::close_eth_link()
         eth_link->close();
     eth_connected = false;
     ui->connect_dev_btn->setText(QStringLiteral("Установить связь"));
+}
+
+void MainWindow::handler_eth_closed_by_peer()
+{
+    // Only the link in use counts; an exchange still pending on it ends by
+    // its own budget.
+    if (!eth_connected || sender() != eth_link.get())
+        return;
+    close_eth_link();
+    ui->label->setText(QStringLiteral("Контроллер разорвал связь по Ethernet"));
 }
 
 void MainWindow::on_disconnect_eth_btn_clicked()

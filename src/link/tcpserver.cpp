@@ -61,7 +61,10 @@ void TcpServer::slotError(QAbstractSocket::SocketError code)
     QString reason;
     switch (code) {
     case QAbstractSocket::ConnectionRefusedError: reason = QStringLiteral("The connection Refuse."); break;
-    case QAbstractSocket::RemoteHostClosedError: reason = QStringLiteral("The remote."); break;
+    case QAbstractSocket::RemoteHostClosedError:
+        reason = QStringLiteral("The remote.");
+        emit call_closed_by_peer();
+        break;
     case QAbstractSocket::HostNotFoundError: reason = QStringLiteral("The hosn not found."); break;
     default: reason = socket->errorString(); break;
     }

@@ -29,6 +29,8 @@ public:
 
 signals:
     void call_handler_data_eth();
+    // The controller's side closed the connection.
+    void call_closed_by_peer();
 
 public slots:
     void slotConnected();

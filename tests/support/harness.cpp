@@ -142,6 +142,12 @@ void FakeController::send(const QByteArray &bytes)
         client->write(bytes);
 }
 
+void FakeController::drop_client()
+{
+    if (client)
+        client->disconnectFromHost();
+}
+
 void FakeController::on_new_connection()
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {

@@ -99,6 +99,8 @@ public:
     int connection_count() const { return connections; }
     bool client_connected() const;
     void send(const QByteArray &bytes) override;
+    // Hangs up, as a controller that reboots does.
+    void drop_client();
 
 private:
     void on_new_connection();
