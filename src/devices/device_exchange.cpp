@@ -97,13 +97,14 @@ void MainWindow::on_write_dev_btn_clicked()
         ui->label->setText(unknown_model_text(row));
         return;
     }
-    const QJsonArray device = device_list::device_array(device_row(row), code, device_channel().toInt());
+    QJsonArray devices;
+    devices.append(device_list::device_array(device_row(row), code, device_channel().toInt()));
     // One device per request, which is what the controller takes; the
     // write ends with the last occupied row.
     ++batch_index;
     if (batch_index >= table_rows || device_cell(batch_index, 0).isEmpty())
         batch_index = 0;
-    send_request({requests::device_list_write(QJsonArray{device}), &MainWindow::wait_write_dev, GuardText::Latin,
+    send_request({requests::device_list_write(devices), &MainWindow::wait_write_dev, GuardText::Latin,
                   Preparation::ClearBufferOnly, continuing});
 }
 
