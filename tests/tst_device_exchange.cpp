@@ -192,6 +192,9 @@ private slots:
                                     << ok << "Устройство успешно опрошено";
         QTest::newRow("with transmission") << "res_to_serv_btn" << 0 << requests::poll_transmit() << ok
                                            << "Опрос с передечай на сервер успешен";
+        QTest::newRow("interfaces") << "write_interf_btn" << 0
+                                    << requests::channel_interfaces({"232", "232", "232", "232", "232", "232", "232", "232"}) << ok
+                                    << "Запись произведена";
         QTest::newRow("error") << "req_ch_btn" << 0 << QByteArray(R"({"method": "poll", "devices":"all1"})")
                                << QByteArray(R"({"result":"error_test"})") << "Ошибка тестирования канала";
         QTest::newRow("unknown result") << "req_all_dev" << 0 << requests::poll_all()
@@ -310,6 +313,30 @@ private slots:
         QTRY_COMPARE(f.status(), QStringLiteral("Запись завершена"));
         QCOMPARE(f.sent().size(), 6);
         QVERIFY(f.sent().at(2).contains("[[1,1,"));
+    }
+
+    void slow_write_shows_its_progress()
+    {
+        FakeFixture f;
+        QVERIFY(f.connect());
+        f.add(0, "S1");
+        f.add(0, "S2");
+        f.reply = [&](const QByteArray &) {
+            QTimer::singleShot(f.sent().size() == 1 ? 1300 : 0, [&] { f.controller.send(R"({"result":"ok"})"); });
+            return QByteArray();
+        };
+        QStringList texts;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (texts.isEmpty() || texts.last() != f.status())
+                texts << f.status();
+        });
+        watch.start(5);
+        f.click("write_dev_btn");
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Запись завершена"), 5000);
+        texts.removeAll(QString());
+        QCOMPARE(texts.join(" | "), QStringLiteral("Идёт запись приборов: 1c | Запись произведена успешно: 1c | "
+                                                   "Запись завершена"));
     }
 
     void write_refusals_data()
