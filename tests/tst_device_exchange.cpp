@@ -66,6 +66,20 @@ struct DeviceFixture
         edit("lineEdit_6")->setText(note);
         click("set_new_dev_btn");
     }
+    // The texts the status line shows, in turn, while `wait` runs.
+    QString statuses_while(const std::function<void()> &wait)
+    {
+        QStringList texts;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (texts.isEmpty() || texts.last() != status())
+                texts << status();
+        });
+        watch.start(5);
+        wait();
+        texts.removeAll(QString());
+        return texts.join(" | ");
+    }
     bool identified()
     {
         return QTest::qWaitFor(
@@ -325,17 +339,11 @@ private slots:
             QTimer::singleShot(f.sent().size() == 1 ? 1300 : 0, [&] { f.controller.send(R"({"result":"ok"})"); });
             return QByteArray();
         };
-        QStringList texts;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (texts.isEmpty() || texts.last() != f.status())
-                texts << f.status();
+        const QString texts = f.statuses_while([&] {
+            f.click("write_dev_btn");
+            QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Запись завершена"), 5000);
         });
-        watch.start(5);
-        f.click("write_dev_btn");
-        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Запись завершена"), 5000);
-        texts.removeAll(QString());
-        QCOMPARE(texts.join(" | "), QStringLiteral("Идёт запись приборов: 1c | Запись произведена успешно: 1c | "
+        QCOMPARE(texts, QStringLiteral("Идёт запись приборов: 1c | Запись произведена успешно: 1c | "
                                                    "Запись завершена"));
     }
 
@@ -445,19 +453,11 @@ private slots:
     {
         SimFixture f;
         QVERIFY(f.connect());
-        QStringList texts;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (texts.isEmpty() || texts.last() != f.status())
-                texts << f.status();
-        });
-        watch.start(5);
         QElapsedTimer clock;
         clock.start();
-        f.read_list();
+        const QString texts = f.statuses_while([&] { f.read_list(); });
         const qint64 took = clock.elapsed();
-        texts.removeAll(QString());
-        QCOMPARE(texts.join(" | "), QStringLiteral("Идёт чтение данных: 0c | Идёт чтение данных: 1c | Передача завершена"));
+        QCOMPARE(texts, QStringLiteral("Идёт чтение данных: 0c | Идёт чтение данных: 1c | Передача завершена"));
         QVERIFY2(took >= 1900 && took < 4000, qPrintable(QString::number(took)));
         QCOMPARE(f.cell(0, 1), QStringLiteral("Ловар-1Ф"));
         QCOMPARE(f.cell(1, 4), QStringLiteral("Квентор Энерго"));

@@ -218,6 +218,8 @@ private:
     bool serve_write_dev();
     bool serve_delete_dev();
     bool serve_write_interf();
+    // A reply that only reports a result: its text, then the common ending.
+    bool serve_result_reply(Flag flag, const QString &success_text);
     void end_device_write();
     // The device-list reply, taken as its bytes arrive.
     void take_device_list();

@@ -152,24 +152,23 @@ bool MainWindow::serve_write_dev()
     return true;
 }
 
-bool MainWindow::serve_delete_dev()
+bool MainWindow::serve_result_reply(Flag flag, const QString &success_text)
 {
     const ReplyState state = await_reply({exchange::standard_budget_ms});
     if (state == ReplyState::Waiting)
         return false;
     if (state == ReplyState::Complete)
-        show_result(result_of(rx_buffer), QStringLiteral("Удаление произведено успешно"));
-    end_exchange({&MainWindow::wait_delete_dev});
+        show_result(result_of(rx_buffer), success_text);
+    end_exchange({flag});
     return true;
+}
+
+bool MainWindow::serve_delete_dev()
+{
+    return serve_result_reply(&MainWindow::wait_delete_dev, QStringLiteral("Удаление произведено успешно"));
 }
 
 bool MainWindow::serve_write_interf()
 {
-    const ReplyState state = await_reply({exchange::standard_budget_ms});
-    if (state == ReplyState::Waiting)
-        return false;
-    if (state == ReplyState::Complete)
-        show_result(result_of(rx_buffer), QStringLiteral("Запись произведена"));
-    end_exchange({&MainWindow::wait_write_interf});
-    return true;
+    return serve_result_reply(&MainWindow::wait_write_interf, QStringLiteral("Запись произведена"));
 }
