@@ -60,16 +60,19 @@ private slots:
     void rows_from_file_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("rows"); // rows joined by "/", cells by "|"
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("rows"); // the first two, joined by "/", cells by "|"
 
-        QTest::newRow("two devices") << QByteArray("1;A;S1;1;P;1;9600;n1\n2;B;S2;2;Q;2;4800;two words\n")
-                                     << "1|A|S1|1|P|1|9600|n1/2|B|S2|2|Q|2|4800|two words";
         QTest::newRow("nine fields shift the next row") << QByteArray("1;A;S1;1;P;1;9600;n1;extra\n2;B;S2;2;Q;2;4800;n2\n")
-                                                        << "1|A|S1|1|P|1|9600|n1/extra|2|B|S2|2|Q|2|4800";
-        QTest::newRow("short lines, empty line") << QByteArray("1;A\n\n2;B;S2") << "1|A||2|B|S2||/|||||||/|||||||";
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1;Ловар-1Ф;S;1;Ловарис;1;1;n\n")
+                                                        << 2 << "1|A|S1|1|P|1|9600|n1/extra|2|B|S2|2|Q|2|4800";
+        QTest::newRow("short lines, empty line") << QByteArray("1;A\n\n2;B;S2") << 3 << "1|A||2|B|S2||/|||||||";
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1;Ловар-1Ф;S;1;Ловарис;1;1;n\n") << 1
                                          << "1|Ловар-1Ф|S|1|Ловарис|1|1|n";
-        QTest::newRow("empty file") << QByteArray() << "";
+        QTest::newRow("empty file") << QByteArray() << 0 << "";
+        QByteArray many;
+        for (int i = 0; i < 300; ++i)
+            many += QByteArray::number(i + 1) + ";A;S;1;P;1;9600;\n";
+        QTest::newRow("300 lines") << many << 256 << "1|A|S|1|P|1|9600|/2|A|S|1|P|1|9600|";
     }
 
     void rows_from_file()
@@ -77,22 +80,12 @@ private slots:
         QFETCH(QByteArray, content);
         QBuffer buffer(&content);
         buffer.open(QIODevice::ReadOnly | QIODevice::Text);
-        QStringList rows;
-        for (const QStringList &cells : device_list::rows_from_file(buffer))
-            rows << cells.join('|');
-        QTEST(rows.join('/'), "rows");
-    }
-
-    void three_hundred_lines_fill_256_rows()
-    {
-        QByteArray content;
-        for (int i = 0; i < 300; ++i)
-            content += QByteArray::number(i + 1) + ";A;S;1;P;1;9600;\n";
-        QBuffer buffer(&content);
-        buffer.open(QIODevice::ReadOnly);
         const QVector<QStringList> rows = device_list::rows_from_file(buffer);
-        QCOMPARE(rows.size(), 256);
-        QCOMPARE(rows.last().first(), QStringLiteral("256"));
+        QTEST(rows.size(), "count");
+        QStringList first;
+        for (int row = 0; row < qMin(2, rows.size()); ++row)
+            first << rows.at(row).join('|');
+        QTEST(first.join('/'), "rows");
     }
 
     void duplicate_rows()
