@@ -366,6 +366,30 @@ private slots:
         }
     }
 
+    void write_ends_when_the_link_goes_between_devices()
+    {
+        Fixture f;
+        QVERIFY(f.connect());
+        f.add(0, "S1");
+        f.add(0, "S2");
+        f.edit("interval_line")->setText("500");
+        // The link is dropped after the first "ok" has arrived, before the
+        // tick that would send the second device.
+        f.reply = [&](const QByteArray &) {
+            QTimer::singleShot(100, [&] { f.click("disconnect_eth_btn"); });
+            return ok;
+        };
+        f.click("write_dev_btn");
+        QTRY_COMPARE(f.status(), exchange::guard_text_latin());
+        // Ended, not waiting: the next write starts again from row 0.
+        f.reply = [](const QByteArray &) { return ok; };
+        QVERIFY(f.connect());
+        f.click("write_dev_btn");
+        QTRY_COMPARE(f.status(), QString("Запись завершена"));
+        QCOMPARE(f.sent().size(), 2);
+        QVERIFY(f.sent().first().contains("\"S1\""));
+    }
+
     void slow_write_shows_its_progress()
     {
         Fixture f;
