@@ -100,13 +100,15 @@ struct Fixture
     QString statuses_while(const std::function<void()> &wait)
     {
         QStringList texts;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
+        const auto look = [&] {
             if (texts.isEmpty() || texts.last() != status())
                 texts << status();
-        });
+        };
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, look);
         watch.start(5);
         wait();
+        look(); // the text `wait` saw last
         texts.removeAll(QString());
         return texts.join(" | ");
     }
