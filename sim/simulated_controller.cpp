@@ -1,5 +1,6 @@
 #include "simulated_controller.h"
 
+#include "device_requests.h"
 #include "identity_requests.h"
 
 SimulatedController::SimulatedController(const ControllerState &initial) : data(initial)
@@ -8,6 +9,7 @@ SimulatedController::SimulatedController(const ControllerState &initial) : data(
     // Parameters.
 
     // Device lists and polls.
+    add_device_requests(requests, data);
 
     // Files, transmission and update.
 }

@@ -217,11 +217,11 @@ private slots:
     void dispatcher_refuses_unknown_requests_data()
     {
         QTest::addColumn<QByteArray>("request");
-        QTest::newRow("unknown method") << json("{'method': 'poll', 'devices':'all'}");
+        QTest::newRow("unknown method") << json("{'method': 'reboot', 'devices':'all'}");
         QTest::newRow("unknown params string") << json("{'method':'get','params':'nothing'}");
         QTest::newRow("get without params") << json("{'method':'get'}");
         QTest::newRow("params of the wrong type") << json("{'method':'get','params':7}");
-        QTest::newRow("no method") << json("{'rs_type':['232']}");
+        QTest::newRow("no method") << json("{'unknown_key':['232']}");
         QTest::newRow("not JSON") << json("{'method':'get',}");
     }
 

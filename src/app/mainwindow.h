@@ -13,6 +13,7 @@
 
 class QCloseEvent;
 class QCompleter;
+class QColor;
 class QLineEdit;
 class QModelIndex;
 class QTimer;
@@ -60,6 +61,21 @@ private slots:
     // Controller parameters (params/).
 
     // Device list and polling (devices/).
+    void on_set_new_dev_btn_clicked();
+    void on_del_dev_btn_clicked();
+    void on_clear_table_btn_clicked();
+    void on_comboBox_activated(int index);
+    void on_comboBox_2_activated(int index);
+    void on_write_interf_btn_clicked();
+    void on_read_dev_btn_clicked();
+    void on_write_dev_btn_clicked();
+    void on_delete_dev_btn_clicked();
+    void on_read_file_dev_btn_clicked();
+    void on_req_all_dev_clicked();
+    void on_req_one_dev_clicked();
+    void on_req_ch_btn_clicked();
+    void on_res_to_serv_btn_clicked();
+    void on_write_dev_file_btn_clicked();
 
     // Files and firmware (files/).
 
@@ -179,6 +195,37 @@ private:
     void connect_parameter_tables();
 
     // --- Device list and polling (devices/) ---
+    // The header sets of the device table: each rebuild clears it to 256
+    // empty rows of 9 columns.
+    enum class DeviceHeaders { StartUp, Channel, Controller, File };
+    void rebuild_device_table(DeviceHeaders headers);
+    // Puts `cells` into row `row` from column 0 on, as new items.
+    void set_device_row(int row, const QStringList &cells, Qt::Alignment alignment);
+    void blank_device_row(int row);
+    QString device_cell(int row, int column) const;
+    QStringList device_row(int row) const;
+    // The cells of the occupied rows: from row 0 to the first row without a
+    // device number.
+    QVector<QStringList> occupied_device_rows() const;
+    void paint_device_rows(const QVector<int> &rows, const QColor &colour);
+    void paint_device_table(const QColor &colour);
+    bool find_duplicate_devices();
+    // False (with the reason in the status line) when a new write must not start.
+    bool device_write_allowed();
+    QString device_channel() const;
+
+    // Reply blocks of the device list and the polls (engine/replies_devices.cpp).
+    bool serve_poll_group();
+    bool serve_read_dev();
+    bool serve_write_dev();
+    bool serve_delete_dev();
+    bool serve_write_interf();
+    // A reply that only reports a result: its text, then the common ending.
+    bool serve_result_reply(Flag flag, const QString &success_text);
+    void end_device_write();
+    // The device-list reply, taken as its bytes arrive.
+    void take_device_list();
+    void apply_device_list(const QJsonObject &reply);
 
     // --- Files and firmware (files/) ---
     // Start-up: the load timer of the file transfers.

@@ -82,10 +82,14 @@ int MainWindow::exchange_interval() const
 
 void MainWindow::handler_network_data()
 {
+    const int gathered = rx_buffer.size();
     if (ui->radioButton->isChecked())
         rx_buffer.append(serial_link->take_data());
     if (ui->radioButton_2->isChecked() && eth_link)
         rx_buffer.append(eth_link->take_data());
+    // The device list is the one reply taken as it arrives.
+    if (wait_read_dev && rx_buffer.size() > gathered)
+        take_device_list();
     // Bytes that arrive with no exchange pending wait in the buffer until
     // the next sender clears it.
 }
@@ -162,7 +166,7 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
     static const std::vector<ExchangeBlock> blocks = {
         {{&MainWindow::wait_req_all_dev, &MainWindow::wait_req_one_dev, &MainWindow::wait_req_ch,
           &MainWindow::wait_res_to_serv},
-         nullptr},
+         &MainWindow::serve_poll_group},
         {{&MainWindow::wait_status_eth}, &MainWindow::serve_status_eth},
         {{&MainWindow::wait_transmit}, nullptr},
         {{&MainWindow::wait_res}, &MainWindow::serve_res},
@@ -170,13 +174,13 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
         {{&MainWindow::wait_read_param}, nullptr},
         {{&MainWindow::wait_write_settings}, nullptr},
         {{&MainWindow::wait_write_param}, nullptr},
-        {{&MainWindow::wait_read_dev}, nullptr},
-        {{&MainWindow::wait_write_dev}, nullptr},
-        {{&MainWindow::wait_delete_dev}, nullptr},
+        {{&MainWindow::wait_read_dev}, &MainWindow::serve_read_dev},
+        {{&MainWindow::wait_write_dev}, &MainWindow::serve_write_dev},
+        {{&MainWindow::wait_delete_dev}, &MainWindow::serve_delete_dev},
         {{&MainWindow::wait_load_in}, nullptr},
         {{&MainWindow::wait_update}, nullptr},
         {{&MainWindow::wait_load_out}, nullptr},
-        {{&MainWindow::wait_write_interf}, nullptr},
+        {{&MainWindow::wait_write_interf}, &MainWindow::serve_write_interf},
     };
     return blocks;
 }

@@ -1,0 +1,138 @@
+// Moving a channel's device list between the table and the controller or a
+// file: read, write device by device, delete, load from a file; and the
+// request that sets the interface of each channel.
+
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "devices/device_list.h"
+#include "engine/requests.h"
+
+#include <QColor>
+#include <QFile>
+#include <QFileDialog>
+
+using device_list::table_rows;
+
+namespace {
+
+QString unknown_model_text(int row)
+{
+    return QStringLiteral("Модель прибора не из списка моделей: строка ") + QString::number(row + 1);
+}
+
+} // namespace
+
+void MainWindow::on_read_dev_btn_clicked()
+{
+    if (!guard_link(GuardText::Latin))
+        return;
+    // The reply fills the rows from row 0 on.
+    batch_index = 0;
+    rebuild_device_table(DeviceHeaders::Controller);
+    send_request({requests::device_list_read(device_channel()), &MainWindow::wait_read_dev});
+}
+
+void MainWindow::on_delete_dev_btn_clicked()
+{
+    send_request({requests::device_list_delete(device_channel()), &MainWindow::wait_delete_dev});
+}
+
+bool MainWindow::find_duplicate_devices()
+{
+    const QVector<int> duplicates = device_list::duplicate_rows(occupied_device_rows());
+    paint_device_rows(duplicates, Qt::red);
+    return !duplicates.isEmpty();
+}
+
+bool MainWindow::device_write_allowed()
+{
+    // Earlier marks go first, so that only what stops this write is red.
+    paint_device_table(Qt::white);
+    const QVector<QStringList> rows = occupied_device_rows();
+    if (rows.isEmpty()) {
+        ui->label->setText(QStringLiteral("Нет приборов для записи"));
+        return false;
+    }
+    if (find_duplicate_devices()) {
+        ui->label->setText(QStringLiteral("Одинаковые приборы"));
+        return false;
+    }
+    // A device the controller could not tell the model of is not sent.
+    const device_list::Models models{model_codes, model_names};
+    for (int row = 0; row < rows.size(); ++row) {
+        int code = 0;
+        if (!models.code_of_name(rows.at(row).at(device_list::ModelColumn), &code)) {
+            paint_device_rows({row}, Qt::red);
+            ui->label->setText(unknown_model_text(row));
+            return false;
+        }
+    }
+    return true;
+}
+
+void MainWindow::on_write_dev_btn_clicked()
+{
+    // The reply block clicks this button again for every further device.
+    const bool continuing = wait_write_dev && batch_index != 0;
+    if (!guard_link(GuardText::Latin)) {
+        // The link went away between two devices: the write cannot go on.
+        if (continuing)
+            end_device_write();
+        return;
+    }
+    if (!continuing) {
+        if (!device_write_allowed())
+            return;
+        batch_index = 0;
+        write_dev_ticks = 0;
+    }
+    const int row = batch_index;
+    int code = 0;
+    if (!device_list::Models{model_codes, model_names}.code_of_name(device_cell(row, device_list::ModelColumn),
+                                                                     &code)) {
+        // Changed in the table while the write was running.
+        end_device_write();
+        paint_device_rows({row}, Qt::red);
+        ui->label->setText(unknown_model_text(row));
+        return;
+    }
+    QJsonArray devices;
+    devices.append(device_list::device_array(device_row(row), code, device_channel().toInt()));
+    // One device per request, which is what the controller takes; the
+    // write ends with the last occupied row.
+    ++batch_index;
+    if (batch_index >= table_rows || device_cell(batch_index, 0).isEmpty())
+        batch_index = 0;
+    send_request({requests::device_list_write(devices), &MainWindow::wait_write_dev, GuardText::Latin,
+                  Preparation::ClearBufferOnly, continuing});
+}
+
+void MainWindow::on_read_file_dev_btn_clicked()
+{
+    const QString name = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
+    QFile file(name);
+    // Read only: loading changes nothing, so a write-protected file loads too.
+    if (name.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        ui->label->setText(QStringLiteral("Не удалось открыть файл"));
+        return;
+    }
+    const QVector<QStringList> rows = device_list::rows_from_file(file);
+    file.close();
+    rebuild_device_table(DeviceHeaders::File);
+    for (int row = 0; row < rows.size(); ++row)
+        set_device_row(row, rows.at(row), Qt::AlignRight);
+}
+
+void MainWindow::on_write_interf_btn_clicked()
+{
+    const QComboBox *const channel_boxes[] = {
+        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6, ui->comboBox_7,
+        ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11,
+    };
+    QStringList types;
+    for (const QComboBox *box : channel_boxes)
+        types << box->currentText();
+    send_request({requests::channel_interfaces(types), &MainWindow::wait_write_interf, GuardText::Latin,
+                  Preparation::KeepBoth});
+}

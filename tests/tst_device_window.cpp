@@ -1,0 +1,500 @@
+// The devices tab as the user drives it: the table on its own, its files,
+// and the exchanges with a stand-in controller on 127.0.0.1 (exact bytes,
+// odd replies), with the simulator over TCP and over a serial line.
+
+#include "app/mainwindow.h"
+#include "engine/exchange.h"
+#include "engine/requests.h"
+#include "support/harness.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using harness::find;
+
+namespace {
+
+const QByteArray ok = R"({"result":"ok"})";
+
+// Makes a file unwritable even for root; false when that cannot be done here.
+bool protect(const QString &path, bool on)
+{
+    QFile::setPermissions(path, on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
+    return QProcess::execute("chattr", {on ? "+i" : "-i", path}) == 0 || !QFileInfo(path).isWritable();
+}
+
+// The window with the shipped models list, and a stand-in controller that
+// answers the identification and then whatever `reply` says.
+struct Fixture
+{
+    harness::WorkingDirectory dir;
+    std::unique_ptr<MainWindow> window;
+    harness::FakeController controller;
+    std::function<QByteArray(const QByteArray &)> reply;
+    int connect_requests = 0;
+
+    Fixture()
+    {
+        dir.copy_data_file("Models.csv");
+        window = std::make_unique<MainWindow>();
+        window->show();
+        edit("lineEdit")->setText("127.0.0.1");
+        edit("lineEdit_2")->setText(controller.port_text());
+        controller.answer = [this](const QByteArray &request) {
+            if (request.contains("fw_id"))
+                return QByteArray(R"({"serial":"1","fw_ver":"1","fw_id":"1","rs_type":[]})");
+            return reply ? reply(request) : QByteArray();
+        };
+    }
+    QLineEdit *edit(const char *name) { return find<QLineEdit>(window.get(), name); }
+    QTableWidget *table() { return find<QTableWidget>(window.get(), "tableWidget_2"); }
+    QString cell(int row, int column) { return table()->item(row, column)->text(); }
+    QColor colour(int row, int column) { return table()->item(row, column)->background().color(); }
+    QString status() { return find<QLabel>(window.get(), "label")->text(); }
+    void click(const QString &name) { harness::click(find<QPushButton>(window.get(), name)); }
+    void choose(const char *box, int index)
+    {
+        find<QComboBox>(window.get(), box)->setCurrentIndex(index);
+        emit find<QComboBox>(window.get(), box)->activated(index);
+    }
+    void add(int model, const QString &serial, int address = 1, const QString &note = "1")
+    {
+        choose("comboBox_2", model);
+        edit("lineEdit_8")->setText(serial);
+        edit("lineEdit_11")->setText(QString::number(address));
+        edit("lineEdit_6")->setText(note);
+        click("set_new_dev_btn");
+    }
+    QString row_text(int row)
+    {
+        QStringList cells;
+        for (int column = 0; column < 9; ++column)
+            cells << cell(row, column);
+        return cells.join('|');
+    }
+    QString numbers()
+    {
+        QStringList texts;
+        for (int row = 0; row < 256 && !cell(row, 0).isEmpty(); ++row)
+            texts << cell(row, 0);
+        return texts.join(',');
+    }
+    bool connect()
+    {
+        click("connect_dev_btn");
+        auto *button = find<QPushButton>(window.get(), "connect_dev_btn");
+        const bool up = QTest::qWaitFor([button] { return button->text().contains("Eth"); }, 5000);
+        connect_requests = controller.requests().size();
+        return up;
+    }
+    QStringList sent() { return controller.requests().mid(connect_requests); }
+    // The texts the status line shows, in turn, while `wait` runs.
+    QString statuses_while(const std::function<void()> &wait)
+    {
+        QStringList texts;
+        const auto look = [&] {
+            if (texts.isEmpty() || texts.last() != status())
+                texts << status();
+        };
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, look);
+        watch.start(5);
+        wait();
+        look(); // the text `wait` saw last
+        texts.removeAll(QString());
+        return texts.join(" | ");
+    }
+};
+
+QByteArray list_of(int count, int polled_from = 0)
+{
+    QJsonArray devices;
+    for (int i = 0; i < count; ++i)
+        devices.append(QJsonArray{i + 1, i ? 99 : 7, "S", 2, "P", 3, 1, 9600, "n", i >= polled_from ? 1 : 0});
+    return QJsonDocument(QJsonObject{{"devices", devices}}).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+class DeviceWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void add_and_delete_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<int>("adds");
+        QTest::addColumn<int>("deleted"); // -1: none; then one more is added
+        QTest::addColumn<QString>("numbers");
+        QTest::newRow("channel 3 starts at 513") << 2 << 1 << -1 << "513,514";
+        QTest::newRow("first of three") << 0 << 3 << 0 << "2,3,3";
+        QTest::newRow("middle of three, channel 8") << 7 << 3 << 1 << "1793,1795,1795";
+        QTest::newRow("below the devices") << 0 << 2 << 5 << "1,2,3";
+        QTest::newRow("first of a full table") << 1 << 257 << 0 << "258,259";
+    }
+
+    void add_and_delete()
+    {
+        QFETCH(int, deleted);
+        Fixture f;
+        QFETCH(int, channel);
+        f.choose("comboBox", channel);
+        QFETCH(int, adds);
+        for (int i = 0; i < adds; ++i)
+            f.click("set_new_dev_btn");
+        if (deleted >= 0) {
+            f.table()->setCurrentCell(deleted, 3);
+            f.click("del_dev_btn");
+        }
+        f.click("set_new_dev_btn");
+        QFETCH(QString, numbers);
+        QVERIFY(f.numbers().startsWith(numbers));
+        if (adds > 256) // rows moved up, the freed last row takes 512 again
+            QCOMPARE(f.cell(254, 0) + f.cell(255, 0), QString("512512"));
+    }
+
+    void entry_group_selectors_and_clear()
+    {
+        Fixture f;
+        QCOMPARE(find<QComboBox>(f.window.get(), "comboBox_2")->count(), 12);
+        f.add(6, "12345678");
+        QCOMPARE(f.edit("lineEdit_10")->text(), QString("Брамиль"));
+        QCOMPARE(f.row_text(0), QString("1|Брамиль 100|12345678|1|Брамиль|1|9600|1|"));
+        QCOMPARE(f.table()->item(0, 0)->textAlignment(), int(Qt::AlignRight));
+        f.click("del_dev_btn");
+        QCOMPARE(f.status(), QString("Устройство не выбрано"));
+        f.click("clear_table_btn");
+        QCOMPARE(f.numbers(), QString());
+        f.add(0, "1");
+        f.choose("comboBox", 4);
+        QCOMPARE(f.numbers(), QString());
+        QCOMPARE(f.table()->horizontalHeaderItem(4)->text(), QString("производитель"));
+    }
+
+    void files_export_and_load_back()
+    {
+        Fixture f;
+        f.edit("lineEdit_3")->setText("SN/../1");
+        f.choose("comboBox", 1);
+        f.add(0, "S1");
+        f.add(6, "S2", 2, "two words");
+        f.table()->item(1, 8)->setText("1");
+        // Files of the names the export may take in the next seconds: it replaces its own.
+        const QString folder = f.dir.file_path("out");
+        QDir().mkpath(folder);
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int second = 0; second < 3; ++second)
+            f.dir.write_file("out/" + now.addSecs(second).toString("'USPD_№_SN_.._1'_dd_MM_yyyy_hh_mm_ss'_канал_2.csv'"),
+                             QByteArray(4096, 'x'));
+        harness::answer_next_file_dialog(folder);
+        f.click("write_dev_file_btn");
+        QTRY_COMPARE(f.status(), QString("Файл записан"));
+        QString exported;
+        for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
+            exported = file.size() == 4096 ? exported : file.filePath();
+        QVERIFY(!exported.isEmpty());
+        QCOMPARE(QString::fromLocal8Bit(f.dir.read_file("out/" + QFileInfo(exported).fileName())),
+                 QString("257;Ловар-1Ф;S1;1;Ловарис;1;9600;1\n258;Брамиль 100;S2;1;Брамиль;2;9600;two words\n"));
+
+        // Loaded back read-only, even write-protected: columns 0 to 7 come back.
+        f.choose("comboBox", 5);
+        const bool protectable = protect(exported, true);
+        harness::answer_next_file_dialog(exported);
+        f.click("read_file_dev_btn");
+        QTRY_COMPARE(f.numbers(), QString("257,258"));
+        QCOMPARE(f.cell(1, 7), QString("two words"));
+        QCOMPARE(f.cell(1, 8), QString());
+        QCOMPARE(f.table()->item(2, 0)->textAlignment(), int(Qt::AlignRight));
+        if (protectable)
+            protect(exported, false);
+
+        harness::answer_next_file_dialog(QString());
+        f.click("read_file_dev_btn");
+        QTRY_COMPARE(f.status(), QString("Не удалось открыть файл"));
+        QCOMPARE(f.numbers(), QString("257,258"));
+    }
+
+    void write_protected_models_file_loads()
+    {
+        harness::WorkingDirectory dir;
+        dir.write_file("Models.csv", "\xEF\xBB\xBF" "7;Брамиль 100;Брамиль\n8;Два поля\n9;Ольвен 2Т;Ольвен;лишнее\n");
+        if (!protect(dir.file_path("Models.csv"), true))
+            QSKIP("cannot make a file write-protected here");
+        auto window = std::make_unique<MainWindow>();
+        QCOMPARE(find<QComboBox>(window.get(), "comboBox_2")->itemText(1), QString("Ольвен 2Т"));
+        QCOMPARE(find<QComboBox>(window.get(), "comboBox_2")->count(), 2);
+        window.reset();
+        protect(dir.file_path("Models.csv"), false);
+    }
+
+    void single_requests_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<int>("row"); // selected row; 1 is empty
+        QTest::addColumn<QString>("edit"); // "column=text" put into row 0
+        QTest::addColumn<QByteArray>("request"); // empty: refused, nothing sent
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("text");
+        const char *all3 = R"({"method": "poll", "devices":"all3"})";
+        QTest::newRow("all") << "req_all_dev" << true << 0 << "" << requests::poll_all() << ok << "Все устройства успешно опрошены";
+        QTest::newRow("channel") << "req_ch_btn" << true << 0 << "" << QByteArray(all3) << ok << "Канал успешно опрошен";
+        QTest::newRow("device") << "req_one_dev" << true << 0 << "" << QByteArray(R"({"method": "poll", "devices":[7,3,12,9600]})")
+                                << ok << "Устройство успешно опрошено";
+        QTest::newRow("transmit") << "res_to_serv_btn" << true << 0 << "" << requests::poll_transmit() << ok
+                                  << "Опрос с передечай на сервер успешен";
+        QTest::newRow("poll error") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
+                                    << QByteArray(R"({"result":"error_test"})") << "Ошибка тестирования канала";
+        QTest::newRow("other result") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
+                                      << QByteArray(R"({"result":"later"})") << "";
+        QTest::newRow("delete") << "delete_dev_btn" << true << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
+                                << ok << "Удаление произведено успешно";
+        QTest::newRow("interfaces") << "write_interf_btn" << true << 0 << ""
+                                    << requests::channel_interfaces({"232", "232", "232", "232", "232", "232", "232", "232"})
+                                    << ok << "Запись произведена";
+        QTest::newRow("no row") << "req_one_dev" << true << -1 << "" << QByteArray() << ok << "Устройство не выбрано";
+        QTest::newRow("empty row") << "req_one_dev" << true << 1 << "" << QByteArray() << ok << "В выбранной строке нет прибора";
+        QTest::newRow("unknown model") << "req_one_dev" << true << 0 << "1=Чужая" << QByteArray() << ok
+                                       << "Модель прибора не из списка моделей";
+        QTest::newRow("address as text") << "req_one_dev" << true << 0 << "5=1]}" << QByteArray() << ok
+                                         << "Сетевой адрес и скорость обмена должны быть числами";
+        for (const char *button : {"read_dev_btn", "write_dev_btn", "delete_dev_btn", "req_all_dev", "req_one_dev",
+                                   "req_ch_btn", "res_to_serv_btn", "write_interf_btn"})
+            QTest::newRow(qPrintable(QString("link closed, ") + button))
+                << button << false << 0 << "" << QByteArray() << ok << exchange::guard_text_latin();
+    }
+
+    void single_requests()
+    {
+        QFETCH(QString, edit);
+        QFETCH(int, row);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        Fixture f;
+        QFETCH(bool, link);
+        if (link)
+            QVERIFY(f.connect());
+        f.choose("comboBox", 2);
+        f.add(6, "S1", 12); // model code 7
+        if (!edit.isEmpty())
+            f.table()->item(0, edit.section('=', 0, 0).toInt())->setText(edit.section('=', 1));
+        if (row >= 0)
+            f.table()->setCurrentCell(row, 2);
+        f.reply = [&](const QByteArray &) { return reply; };
+        QFETCH(QString, button);
+        f.click(button);
+        QTest::qWait(request.isEmpty() ? 300 : 0); // no exchange ticks on
+        QTRY_COMPARE(f.sent().join(""), QString::fromUtf8(request));
+        if (!request.isEmpty()) // the reply taken
+            QTRY_VERIFY(harness::log_text().contains(QString::fromUtf8(reply)));
+        QTEST(f.status(), "text");
+        if (link && (button == "req_all_dev" || button == "res_to_serv_btn"))
+            QCOMPARE(request.size(), button == "req_all_dev" ? 35 : 27);
+    }
+
+    void writes_data()
+    {
+        QTest::addColumn<QStringList>("serials"); // one device each
+        QTest::addColumn<QByteArray>("second_reply");
+        QTest::addColumn<int>("first_delay"); // ms before the first reply
+        QTest::addColumn<int>("sent");
+        QTest::addColumn<QString>("texts");
+        QTest::addColumn<QString>("red_rows");
+        const QStringList abc{"A", "B", "C"};
+        const QString done = "Запись произведена успешно: 0c | ";
+        QTest::newRow("three devices") << abc << ok << 0 << 3 << done + "Запись завершена" << "";
+        QTest::newRow("slow first reply") << abc << ok << 1300 << 3
+                                          << "Идёт запись приборов: 1c | Запись произведена успешно: 1c | Запись завершена" << "";
+        QTest::newRow("empty table") << QStringList() << ok << 0 << 0 << "Нет приборов для записи" << "";
+        QTest::newRow("duplicates") << QStringList{"A", "B", "A"} << ok << 0 << 0 << "Одинаковые приборы" << "0,2";
+        QTest::newRow("unknown model") << QStringList{"A", "?", "C"} << ok << 0 << 0
+                                       << "Модель прибора не из списка моделей: строка 2" << "1";
+        QTest::newRow("error on the second") << abc << QByteArray(R"({"result":"error_value"})") << 0 << 2
+                                             << done + "Ошибка значения ключа" << "";
+        QTest::newRow("no confirmation") << abc << QByteArray("}") << 0 << 2
+                                         << done + "Запись прервана: нет подтверждения записи" << "";
+    }
+
+    void writes()
+    {
+        QFETCH(QStringList, serials);
+        QFETCH(QByteArray, second_reply);
+        QFETCH(int, first_delay);
+        Fixture f;
+        QVERIFY(f.connect());
+        f.choose("comboBox", 7);
+        for (int i = 0; i < serials.size(); ++i)
+            f.add(i == 1 ? 6 : 0, serials.at(i), 1, "two words");
+        if (serials.value(1) == "?")
+            f.table()->item(1, 1)->setText("Чужая");
+        f.reply = [&](const QByteArray &) {
+            const QByteArray answer = f.sent().size() == 2 ? second_reply : ok;
+            QTimer::singleShot(f.sent().size() == 1 ? first_delay : 0, [&f, answer] { f.controller.send(answer); });
+            return QByteArray();
+        };
+        QFETCH(int, sent);
+        QTEST(f.statuses_while([&] {
+            f.click("write_dev_btn");
+            QTRY_COMPARE_WITH_TIMEOUT(f.sent().size(), sent, 5000);
+            QTest::qWait(300);
+        }),
+              "texts");
+        QStringList red;
+        for (int row = 0; row < serials.size(); ++row)
+            red << (f.colour(row, 4) == QColor(Qt::red) ? QString::number(row) : QString());
+        red.removeAll(QString());
+        QTEST(red.join(','), "red_rows");
+        if (sent == 3)
+            QCOMPARE(f.sent().at(1), QString(R"({"devices":[[1794,7,"B",1,"Брамиль",1,8,9600,"two words"]]})"));
+    }
+
+    void write_ends_when_the_link_goes_between_devices()
+    {
+        Fixture f;
+        QVERIFY(f.connect());
+        f.add(0, "S1");
+        f.add(0, "S2");
+        f.edit("interval_line")->setText("500");
+        // The link is dropped after the first "ok" has arrived, before the
+        // tick that would send the second device.
+        f.reply = [&](const QByteArray &) {
+            QTimer::singleShot(100, [&] { f.click("disconnect_eth_btn"); });
+            return ok;
+        };
+        f.click("write_dev_btn");
+        QTRY_COMPARE(f.status(), exchange::guard_text_latin());
+        // Ended, not waiting: the next write starts again from row 0.
+        f.reply = [](const QByteArray &) { return ok; };
+        QVERIFY(f.connect());
+        f.click("write_dev_btn");
+        QTRY_COMPARE(f.status(), QString("Запись завершена"));
+        QCOMPARE(f.sent().size(), 2);
+        QVERIFY(f.sent().first().contains("\"S1\""));
+    }
+
+    void list_reads_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("split"); // bytes sent at once; the rest follows 1.5 s later
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("two devices") << list_of(2, 1) << 0 << "Передача завершена" << 2;
+        QTest::newRow("in two parts") << list_of(2, 1) << 20 << "Передача завершена" << 2;
+        QTest::newRow("no devices") << QByteArray(R"({"devices":[]})") << 0 << "Устройства отсутствуют" << 0;
+        QTest::newRow("no devices, with a blank") << QByteArray(R"({"devices": []})") << 0 << "Устройство не отвечает" << 0;
+        QTest::newRow("refused") << QByteArray(R"({"result":"error_get"})") << 0 << "Ошибка обработки запроса на чтение" << 0;
+        QTest::newRow("cut off after a brace") << QByteArray("{\"devices\":[[1,7,\"}") << 0 << "Недостаточно данных" << 0;
+        QTest::newRow("400 devices") << list_of(400) << 0 << "Передача завершена" << 256;
+    }
+
+    void list_reads()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, split);
+        Fixture f;
+        QVERIFY(f.connect());
+        f.add(0, "old");
+        f.reply = [&](const QByteArray &) {
+            if (split > 0)
+                QTimer::singleShot(1500, [&] { f.controller.send(reply.mid(split)); });
+            return split > 0 ? reply.left(split) : reply;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        f.click("read_dev_btn");
+        QFETCH(QString, text);
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), text, 8000);
+        // Read whole, and ended 2 s after the last bytes.
+        QVERIFY2(clock.elapsed() >= (split > 0 ? 3400 : 0), qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.sent(), QStringList{R"({"method":"get","devices":"all1"})"});
+        QTEST(f.numbers().count(',') + !f.numbers().isEmpty(), "rows");
+        QCOMPARE(f.table()->horizontalHeaderItem(8)->text(), QString("Успешность опроса"));
+        if (reply.startsWith(list_of(2, 1))) {
+            QCOMPARE(f.cell(0, 1), QString("Брамиль 100"));
+            QCOMPARE(f.row_text(1), QString("2||S|2|P|3|9600|n|1")); // no channel, no model for code 99
+            QCOMPARE(f.colour(0, 8), QColor(0xE6FC56));
+            QCOMPARE(f.colour(1, 0), QColor(0xAEEBA9));
+            QCOMPARE(f.table()->item(0, 2)->textAlignment(), int(Qt::AlignLeft));
+        }
+    }
+
+    void simulator_conversation()
+    {
+        Fixture f;
+        harness::Simulator sim;
+        QVERIFY2(sim.start({"--listen", "127.0.0.1:0"}), qPrintable(sim.output()));
+        f.edit("lineEdit_2")->setText(QString::number(sim.tcp_port()));
+        QVERIFY(f.connect());
+        const auto read_list = [&f] {
+            f.click("read_dev_btn");
+            QTRY_VERIFY_WITH_TIMEOUT(!f.status().startsWith("Идёт чтение") && !f.status().isEmpty(), 6000);
+        };
+        QCOMPARE(f.statuses_while(read_list), QString("Идёт чтение данных: 0c | Идёт чтение данных: 1c | Передача завершена"));
+        QCOMPARE(f.cell(1, 4) + f.cell(2, 1) + f.cell(2, 6), QString("Квентор ЭнергоБрамиль 10019200"));
+        QCOMPARE(f.colour(2, 3), QColor(0xE6FC56));
+
+        f.choose("comboBox", 4);
+        f.add(6, "S1", 1);
+        f.add(0, "S2", 3); // an address of 3 never answers a poll
+        f.click("write_dev_btn");
+        QTRY_COMPARE(f.status(), QString("Запись завершена"));
+        f.click("req_ch_btn");
+        QTRY_COMPARE(f.status(), QString("Канал успешно опрошен"));
+        read_list();
+        QCOMPARE(f.numbers() + '|' + f.cell(0, 8) + f.cell(1, 8), QString("1025,1026|10"));
+        f.table()->setCurrentCell(1, 0);
+        f.click("req_one_dev");
+        QTRY_COMPARE(f.status(), QString("Ошибка тестирования канала"));
+        f.click("delete_dev_btn");
+        QTRY_COMPARE(f.status(), QString("Удаление произведено успешно"));
+        read_list();
+        QCOMPARE(f.status(), QString("Устройства отсутствуют"));
+
+        f.choose("comboBox_11", 1);
+        f.click("write_interf_btn");
+        QTRY_COMPARE(f.status(), QString("Запись произведена"));
+        f.choose("comboBox_11", 0);
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(find<QComboBox>(f.window.get(), "comboBox_11")->currentIndex(), 1);
+    }
+
+    void list_read_over_a_serial_line()
+    {
+        Fixture f;
+        harness::PtyPair pty;
+        QTRY_VERIFY(pty.ready());
+        harness::Simulator sim;
+        QVERIFY2(sim.start({"--serial", pty.controller_end(), "--chunks", "4", "--chunk-pause", "300"}),
+                 qPrintable(sim.output()));
+        harness::click(find<QRadioButton>(f.window.get(), "radioButton"));
+        auto *ports = find<QComboBox>(f.window.get(), "name_box");
+        ports->addItem(pty.program_end());
+        ports->setCurrentIndex(ports->count() - 1);
+        f.click("connect_btn");
+        f.choose("comboBox", 1);
+        f.click("read_dev_btn");
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QString("Передача завершена"), 8000);
+        QCOMPARE(f.numbers(), QString("257,258"));
+        QCOMPARE(f.cell(1, 7), QString("Ввод 2"));
+    }
+};
+
+QTEST_MAIN(DeviceWindowTest)
+#include "tst_device_window.moc"
