@@ -1,11 +1,13 @@
 #include "simulated_controller.h"
 
 #include "identity_requests.h"
+#include "parameter_requests.h"
 
 SimulatedController::SimulatedController(const ControllerState &initial) : data(initial)
 {
     add_identity_requests(requests, data);
     // Parameters.
+    add_parameter_requests(requests, data);
 
     // Device lists and polls.
 
