@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(params::ValueKind)
@@ -191,6 +192,25 @@ private slots:
         const params::WriteStep empty = params::next_write_request({}, 12);
         QCOMPARE(empty.request, QByteArray("{\n}\n"));
         QCOMPARE(empty.next_row, 12);
+        // A request cut at the last checked row is the last: no empty one follows.
+        const QString key(150, QLatin1Char('k'));
+        QCOMPARE(params::next_write_request({{1, key, true, 1}, {3, key + "2", true, 2}}, 9).next_row, 2);
+        QCOMPARE(params::next_write_request({{3, key + "2", true, 2}}, 9).next_row, 9);
+    }
+
+    void settings_files_are_read_within_a_limit()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("big.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(params::settings_file_limit + 1));
+        file.close();
+        QString text;
+        QVERIFY(!params::read_settings_text(file.fileName(), &text));
+        QVERIFY(!params::read_settings_text(QString(), &text));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("{}") == 2);
+        file.close();
+        QVERIFY(params::read_settings_text(file.fileName(), &text));
+        QCOMPARE(text, QStringLiteral("{}"));
     }
 
     void settings_file_names_data()
