@@ -87,7 +87,8 @@ void MainWindow::build_page_rows(QTableWidget *table, int page)
                              combo_box(params::uart_stop_items(), QStringLiteral("uart_stop"))};
             parts.speed->setObjectName(QStringLiteral("uart_speed"));
             // Wide enough for the fastest speed; the boxes give way first.
-            parts.speed->setMinimumWidth(parts.speed->fontMetrics().horizontalAdvance(QStringLiteral("1152000")) + 12);
+            const int speed_width = parts.speed->fontMetrics().horizontalAdvance(QStringLiteral("1152000"));
+            parts.speed->setMinimumWidth(speed_width + 12);
             for (QWidget *part : {static_cast<QWidget *>(parts.speed), static_cast<QWidget *>(parts.data_bits),
                                   static_cast<QWidget *>(parts.parity), static_cast<QWidget *>(parts.stop_bits)})
                 layout->addWidget(part);
