@@ -19,7 +19,9 @@ cmake --build "$build" -j"$(nproc)" --target configurator_USPD_Kestrin controlle
 mkdir -p "$workdir"
 cp -r "$root/data/." "$workdir/"
 
-"$build/sim/controller_sim" --listen "127.0.0.1:$sim_port" &
+# The simulated controller keeps the parameters of the shipped catalogue, so
+# that every parameter page can be read and written.
+"$build/sim/controller_sim" --listen "127.0.0.1:$sim_port" --catalogue "$root/data/parametrs.csv" &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 

@@ -22,11 +22,14 @@ QJsonValue identity_value(const ControllerState &state, const QString &key)
     return QJsonValue(QJsonValue::Undefined);
 }
 
+// Identity keys and parameter keys alike: one get may ask for both.
 QJsonObject identity_values(const ControllerState &state, const QJsonArray &keys)
 {
     QJsonObject reply;
     for (const QJsonValue &key : keys) {
-        const QJsonValue value = identity_value(state, key.toString());
+        QJsonValue value = identity_value(state, key.toString());
+        if (value.isUndefined())
+            value = state.parameters.value(key.toString());
         if (!value.isUndefined())
             reply.insert(key.toString(), value);
     }

@@ -5,7 +5,7 @@ class RequestDispatcher;
 struct ControllerState;
 
 // Who the controller is and how its Ethernet side is set up:
-//   {"method":"get","params":[...]}     the identity keys asked for
+//   {"method":"get","params":[...]}     the identity and parameter keys asked for
 //   {"method":"get","params":"serial"}  {"serial": ...} (serial search)
 //   {"method":"ipconfig"}               {"ipconfig": [[own], [gateway], [mask], [dns]]}
 // The handlers read `state` when a request comes, so later changes show.

@@ -51,6 +51,8 @@ int main(int argc, char *argv[])
 
     SimulatedController controller(options.controller);
     controller.dispatcher().force_result(options.forced_result);
+    for (auto failed = options.key_errors.begin(); failed != options.key_errors.end(); ++failed)
+        controller.dispatcher().fail_key(failed.key(), failed.value());
 
     TcpTransport tcp(controller.dispatcher(), options.faults);
     if (options.tcp) {

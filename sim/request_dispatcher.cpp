@@ -1,5 +1,6 @@
 #include "request_dispatcher.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -42,11 +43,28 @@ Reply RequestDispatcher::reply_to(const QJsonObject &request) const
 {
     if (!forced_result.isEmpty())
         return result(forced_result);
+    const QString failed = key_error(request);
+    if (!failed.isEmpty())
+        return result(failed);
     for (const Entry &entry : entries) {
         if (entry.route.matches(request))
             return entry.handler(request);
     }
-    return result(QStringLiteral("error_key"));
+    return fallback ? fallback(request) : result(QStringLiteral("error_key"));
+}
+
+QString RequestDispatcher::key_error(const QJsonObject &request) const
+{
+    const QJsonValue params = request.value(QLatin1String("params"));
+    for (auto failed = key_errors.begin(); failed != key_errors.end(); ++failed) {
+        const QString &key = failed.key();
+        const bool named = (request.contains(key) && key != QLatin1String("method"))
+                           || params == QJsonValue(key) || params == QJsonValue(QLatin1String("all"))
+                           || params.toArray().contains(key);
+        if (named)
+            return failed.value();
+    }
+    return QString();
 }
 
 Reply RequestDispatcher::reply_to_text(const QByteArray &text) const

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QMap>
 #include <QString>
 #include <QVector>
 
@@ -62,6 +63,9 @@ public:
     using Handler = std::function<Reply(const QJsonObject &request)>;
 
     void add_route(const RequestRoute &route, Handler handler);
+    // Answers the requests that no route takes (instead of error_key),
+    // whatever the order in which the routes were added.
+    void add_fallback(Handler handler) { fallback = std::move(handler); }
 
     Reply reply_to(const QJsonObject &request) const;
     // As above for the request's text; a text that is not a JSON object is
@@ -71,6 +75,9 @@ public:
     // From now on every request is answered with {"result": code} instead
     // of its data; an empty code restores the normal replies.
     void force_result(const QString &code) { forced_result = code; }
+    // From now on every request that reads or writes `key` (by name, or all
+    // parameters at once) is answered with {"result": code}.
+    void fail_key(const QString &key, const QString &code) { key_errors.insert(key, code); }
 
     static QJsonObject result(const QString &code);
 
@@ -81,8 +88,12 @@ private:
         Handler handler;
     };
 
+    QString key_error(const QJsonObject &request) const;
+
     QVector<Entry> entries;
+    Handler fallback;
     QString forced_result;
+    QMap<QString, QString> key_errors;
 };
 
 #endif // REQUEST_DISPATCHER_H

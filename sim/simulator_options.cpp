@@ -1,5 +1,7 @@
 #include "simulator_options.h"
 
+#include <QFile>
+
 namespace {
 
 QCommandLineOption value_option(const char *name, const QString &description, const char *value_name,
@@ -44,6 +46,10 @@ SimulatorCommandLine::SimulatorCommandLine()
                      defaults.rs_type.join(QLatin1Char(','))),
         value_option("ipconfig", QStringLiteral("Own address, gateway, mask and DNS as comma-separated dotted quads."),
                      "list", default_ipconfig()),
+        value_option("catalogue", QStringLiteral("Parameters to keep: the configurator's parametrs.csv."), "path"),
+        value_option("key-error", QStringLiteral("Answer every request that reads or writes KEY with "
+                                                 "{\"result\":CODE}; may be repeated."),
+                     "key=code"),
         value_option("delay", QStringLiteral("Wait MS milliseconds before each reply."), "ms", QStringLiteral("0")),
         value_option("chunks", QStringLiteral("Write each reply in N pieces."), "n", QStringLiteral("1")),
         value_option("chunk-pause", QStringLiteral("Pause between two pieces of a reply."), "ms", QStringLiteral("0")),
@@ -86,7 +92,7 @@ bool SimulatorCommandLine::parse(const QStringList &arguments)
     controller.fw_id = parser.value(QStringLiteral("fw-id"));
     const QString rs_type = parser.value(QStringLiteral("rs-type"));
     controller.rs_type = rs_type.isEmpty() ? QStringList() : rs_type.split(QLatin1Char(','));
-    if (!read_ipconfig(parser.value(QStringLiteral("ipconfig"))))
+    if (!read_ipconfig(parser.value(QStringLiteral("ipconfig"))) || !read_parameters())
         return false;
 
     ReplyFaults &faults = parsed.faults;
@@ -132,6 +138,28 @@ bool SimulatorCommandLine::read_number(const QString &option, int minimum, int *
         return false;
     }
     *value = number;
+    return true;
+}
+
+bool SimulatorCommandLine::read_parameters()
+{
+    const QString catalogue = parser.value(QStringLiteral("catalogue"));
+    if (!catalogue.isEmpty()) {
+        QFile file(catalogue);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            error = QStringLiteral("--catalogue: cannot read %1: %2").arg(catalogue, file.errorString());
+            return false;
+        }
+        parsed.controller.parameters.add_catalogue(file);
+    }
+    for (const QString &entry : parser.values(QStringLiteral("key-error"))) {
+        const int equals = entry.indexOf(QLatin1Char('='));
+        if (equals <= 0 || equals == entry.size() - 1) {
+            error = QStringLiteral("--key-error wants KEY=CODE, not \"%1\"").arg(entry);
+            return false;
+        }
+        parsed.key_errors.insert(entry.left(equals), entry.mid(equals + 1));
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "reply_faults.h"
 
 #include <QCommandLineParser>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,7 @@ struct SimulatorOptions
     ControllerState controller;
     ReplyFaults faults;
     QString forced_result; // empty: normal replies
+    QMap<QString, QString> key_errors; // key -> result code of every request naming it
     bool log_requests = false;
 };
 
@@ -45,6 +47,7 @@ private:
     bool read_listen_address(const QString &text);
     bool read_number(const QString &option, int minimum, int *value);
     bool read_ipconfig(const QString &text);
+    bool read_parameters();
 
     QCommandLineParser parser;
     SimulatorOptions parsed;

@@ -8,6 +8,7 @@
 #include "simulated_controller.h"
 #include "simulator_options.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -293,6 +294,9 @@ private slots:
         QTest::newRow("negative delay") << QStringList{"--delay", "-5"};
         QTest::newRow("baud not a number") << QStringList{"--baud", "fast"};
         QTest::newRow("stray argument") << QStringList{"extra"};
+        QTest::newRow("key error without code") << QStringList{"--key-error", "time="};
+        QTest::newRow("key error without key") << QStringList{"--key-error", "=error_key"};
+        QTest::newRow("catalogue missing") << QStringList{"--catalogue", "/nonexistent/parametrs.csv"};
     }
 
     void command_line_rejects_mistakes()
@@ -301,6 +305,43 @@ private slots:
         SimulatorCommandLine command_line;
         QVERIFY(!command_line.parse(QStringList{"controller_sim"} + arguments));
         QVERIFY(!command_line.error_text().isEmpty());
+    }
+
+    void parameter_store_answers_gets_and_writes()
+    {
+        ControllerState state;
+        QBuffer catalogue;
+        catalogue.setData("Ключ;Имя;Тип;Доступ;Вкладка\ntime;T;String;RW;Осн\ncount;N;Int;RW;Осн\nk;K;Float;R;Сеть\n"
+                          "ip;A;Int[];RW;Сеть\nu1;U;Uart;RW;Интер\ni1;I;Itf;RW;Интер\nshort;S;Int\n");
+        catalogue.open(QIODevice::ReadOnly);
+        QCOMPARE(state.parameters.add_catalogue(catalogue), 6);
+        SimulatedController controller(state);
+        RequestDispatcher &dispatcher = controller.dispatcher();
+        // Listed keys: identity and parameters alike, only those asked, in their JSON types.
+        QCOMPARE(dispatcher.reply_to_text(json("{'method':'get','params':['serial','count','ip','u1','no']}")).bytes(),
+                 json("{'count':0,'ip':[0,0,0,0],'serial':'00012345','u1':'9600_8N1'}"));
+        QCOMPARE(dispatcher.reply_to_text(json("{'count':7,'ip':['10','0','0','9'],'u1':'19200_7E2','i1':'232'}")).bytes(),
+                 json("{'result':'ok'}"));
+        QCOMPARE(dispatcher.reply_to_text(json("{'method':'get','params':'all'}")).bytes(),
+                 json("{'count':7,'i1':'232','ip':[10,0,0,9],'k':0,'result':'ok','time':'','u1':'19200_7E2'}"));
+        // A write with one bad member stores nothing.
+        const struct { const char *write, *result; } refused[] = {
+            {"{'count':1,'nothing':2}", "error_key"}, {"{'count':1.5}", "error_value"},
+            {"{'time':5,'count':1}", "error_value"}, {"{'ip':['10','x']}", "error_value"},
+            {"{'u1':'_8N1'}", "error_value"}, {"{'i1':'RS'}", "error_value"}, {"{'method':'set','count':1}", "error_key"}};
+        for (const auto &write : refused)
+            QCOMPARE(dispatcher.reply_to_text(json(write.write)).object().value("result").toString(), write.result);
+        QCOMPARE(controller.state().parameters.value("count"), QJsonValue(7));
+
+        // A failed key fails every request that names it.
+        dispatcher.fail_key("count", "error_get");
+        for (const char *request : {"{'method':'get','params':['k','count']}", "{'method':'get','params':'all'}",
+                                    "{'count':1}"})
+            QCOMPARE(dispatcher.reply_to_text(json(request)).bytes(), json("{'result':'error_get'}"));
+        QCOMPARE(dispatcher.reply_to_text(json("{'k':1.5}")).bytes(), json("{'result':'ok'}"));
+        SimulatorCommandLine command_line;
+        QVERIFY(command_line.parse({"controller_sim", "--key-error", "time=error_value", "--key-error", "a=b=c"}));
+        QCOMPARE(command_line.options().key_errors, (QMap<QString, QString>{{"time", "error_value"}, {"a", "b=c"}}));
     }
 
     void program_answers_over_tcp()

@@ -3,18 +3,26 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QMap>
+#include <QPair>
 #include <QMainWindow>
 #include <QString>
 #include <QVector>
+
+#include "params/catalogue.h"
 
 #include <array>
 #include <memory>
 #include <vector>
 
+class QAbstractButton;
 class QCloseEvent;
 class QCompleter;
 class QColor;
+class QComboBox;
+class QJsonValue;
 class QLineEdit;
+class QTableWidget;
 class QModelIndex;
 class QTimer;
 class Log;
@@ -59,6 +67,14 @@ private slots:
     void handler_eth_closed_by_peer();
 
     // Controller parameters (params/).
+    void on_read_param_btn_clicked();
+    void on_write_param_btn_clicked();
+    void on_write_settings_btn_clicked();
+    void on_read_settings_btn_clicked();
+    void on_industrial_btn_clicked();
+    void on_fiil_flags_btn_clicked();
+    void on_clear_flags_btn_clicked();
+    void on_synch_time_clicked();
 
     // Device list and polling (devices/).
     void on_set_new_dev_btn_clicked();
@@ -193,6 +209,50 @@ private:
     // Start-up: the catalogue and the four page tables.
     void load_parameter_catalogue();
     void connect_parameter_tables();
+    void build_page_rows(QTableWidget *table, int page);
+    // Greys the value cells of the rows that may not be written, on every
+    // page (a read or a load replaces the items and their background).
+    void shade_read_only();
+    // Empties every value cell of a page (a new read starts from nothing).
+    void clear_page_values(int page);
+    // While a read runs, a change in a row that may not be read unchecks it.
+    void on_param_cell_changed(int page, int row, int column);
+    // The page of the visible tab; -1 when no page is.
+    int current_param_page() const;
+    // The catalogue of `page`; an empty page for any other index.
+    const ParamPage &param_page(int page) const;
+    // Puts a value from the controller or a settings file into a row, by
+    // the row's type.
+    void set_param_value(int page, int row, const QJsonValue &value);
+    // The JSON value a write sends for a row, by the row's type.
+    QJsonValue param_write_value(int page, int row) const;
+    bool param_row_checked(int page, int row) const;
+    void load_settings_file(const QString &path);
+
+    // Exchange blocks of the parameter requests (engine/).
+    bool serve_read_param();
+    bool serve_write_settings();
+    bool serve_write_param();
+    void apply_read_reply(const QJsonObject &reply);
+    // Sends the next step of a read or write by clicking its button, as
+    // the user would; the slot then knows the click for a step.
+    void continue_with(QAbstractButton *button);
+    bool param_step_due = false;
+
+    // Controller parameters: the catalogue, its four page tables and the
+    // editors of the Uart and Itf rows, keyed by page and row.
+    struct UartEditor
+    {
+        QLineEdit *speed;
+        QComboBox *data_bits;
+        QComboBox *parity;
+        QComboBox *stop_bits;
+    };
+    using ParamCell = QPair<int, int>; // page, row
+    params::Catalogue param_pages;
+    std::array<QTableWidget *, params::page_count> param_tables = {};
+    QMap<ParamCell, UartEditor> uart_editors;
+    QMap<ParamCell, QComboBox *> itf_boxes;
 
     // --- Device list and polling (devices/) ---
     // The header sets of the device table: each rebuild clears it to 256

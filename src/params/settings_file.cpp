@@ -1,0 +1,36 @@
+#include "params/settings_file.h"
+
+#include "app/safe_files.h"
+
+#include <QFile>
+
+namespace params {
+
+QString settings_file_name(const QString &serial, const QDateTime &now)
+{
+    return QStringLiteral("Считанные параметры_УСПД_") + safe_files::name_part(serial)
+           + now.toString(QStringLiteral("_дата_dd_MM_yyyy")) + QStringLiteral(".txt");
+}
+
+QString factory_file_name()
+{
+    return QStringLiteral("Заводские настройки.txt");
+}
+
+bool read_settings_text(const QString &path, QString *text)
+{
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    // Read one byte past the limit rather than asking for the size, which
+    // a device or a pipe does not know.
+    const QByteArray bytes = file.read(settings_file_limit + 1);
+    if (bytes.size() > settings_file_limit)
+        return false;
+    *text = QString::fromUtf8(bytes);
+    return true;
+}
+
+} // namespace params

@@ -1,0 +1,27 @@
+#ifndef PARAMS_SETTINGS_FILE_H
+#define PARAMS_SETTINGS_FILE_H
+
+#include <QDateTime>
+#include <QString>
+
+// The files that hold a controller's whole parameter set: the one saved
+// from a controller and the factory settings shipped with the program.
+namespace params {
+
+// "Считанные параметры_УСПД_" + serial + "_дата_dd_MM_yyyy.txt", with the
+// serial made fit for a file name, so the file stays in the working folder.
+QString settings_file_name(const QString &serial, const QDateTime &now);
+
+QString factory_file_name(); // "Заводские настройки.txt"
+
+// Largest file taken for a settings file; a parameter set is a few
+// kilobytes, and a huge file chosen by mistake is not read into memory.
+constexpr qint64 settings_file_limit = 16 * 1024 * 1024;
+
+// The text of a settings file, opened for reading only (a write-protected
+// file loads, a missing one is not created). False when it cannot be read.
+bool read_settings_text(const QString &path, QString *text);
+
+} // namespace params
+
+#endif // PARAMS_SETTINGS_FILE_H
