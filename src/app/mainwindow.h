@@ -46,6 +46,8 @@ public:
 
     // Presets the controller address fields (the --host and --port options).
     void preset_controller_address(const QString &host, const QString &port);
+    // True while an exchange with the controller waits for its reply.
+    bool exchange_pending() const { return any_request_pending(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
