@@ -1,6 +1,8 @@
 #ifndef CONTROLLER_STATE_H
 #define CONTROLLER_STATE_H
 
+#include "file_store.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -35,6 +37,8 @@ struct ControllerState
         {255, 255, 255, 0},
         {192, 168, 100, 1},
     };
+
+    FileStore files;
 };
 
 // "127.0.0.1" -> {127, 0, 0, 1}; false unless there are exactly four

@@ -1,5 +1,6 @@
 #include "simulated_controller.h"
 
+#include "file_store.h"
 #include "identity_requests.h"
 
 SimulatedController::SimulatedController(const ControllerState &initial) : data(initial)
@@ -10,4 +11,5 @@ SimulatedController::SimulatedController(const ControllerState &initial) : data(
     // Device lists and polls.
 
     // Files, transmission and update.
+    add_file_requests(requests, data.files);
 }
