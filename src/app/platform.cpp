@@ -1,13 +1,78 @@
 #include "app/platform.h"
 
+#include "network/arp_table.h"
+
 namespace platform {
+
+namespace {
+
+#ifdef Q_OS_WIN
+const char command_interpreter[] = "cmd";
+const char arp_program[] = "arp";
+#else
+const char arp_program[] = "ip";
+#endif
+const char ping_program[] = "ping";
+
+#ifdef Q_OS_WIN
+// A command of the command interpreter, its words as separate arguments so
+// that the command line reads exactly "cmd /C word word...".
+ShellCommand interpreter_command(const QStringList &words)
+{
+    return {QString::fromLatin1(command_interpreter), QStringList{QStringLiteral("/C")} + words};
+}
+#endif
+
+} // namespace
+
+QString ShellCommand::text() const
+{
+    return (QStringList{program} + arguments).join(QLatin1Char(' '));
+}
 
 ShellCommand shell_command(const QString &command_line)
 {
 #ifdef Q_OS_WIN
-    return {QStringLiteral("cmd"), {QStringLiteral("/C"), command_line}};
+    return {QString::fromLatin1(command_interpreter), {QStringLiteral("/C"), command_line}};
 #else
     return {QStringLiteral("sh"), {QStringLiteral("-c"), command_line}};
+#endif
+}
+
+ShellCommand ping_command(const QString &address)
+{
+#ifdef Q_OS_WIN
+    return interpreter_command({QString::fromLatin1(ping_program), address});
+#else
+    return {QString::fromLatin1(ping_program), {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
+                                                QStringLiteral("1"), address}};
+#endif
+}
+
+ShellCommand arp_query_command()
+{
+#ifdef Q_OS_WIN
+    return interpreter_command({QString::fromLatin1(arp_program), QStringLiteral("-a")});
+#else
+    return {QString::fromLatin1(arp_program), {QStringLiteral("neigh"), QStringLiteral("show")}};
+#endif
+}
+
+QByteArray arp_output_codec()
+{
+#ifdef Q_OS_WIN
+    return QByteArrayLiteral("IBM 866");
+#else
+    return QByteArrayLiteral("UTF-8");
+#endif
+}
+
+QString arp_table_text(const QString &query_output)
+{
+#ifdef Q_OS_WIN
+    return query_output;
+#else
+    return arp_table::from_ip_neigh(query_output);
 #endif
 }
 

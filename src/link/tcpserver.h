@@ -29,6 +29,8 @@ public:
 
 signals:
     void call_handler_data_eth();
+    // Bytes of earlier writes now passed on to the system.
+    void call_bytes_written(qint64 bytes);
 
 public slots:
     void slotConnected();
