@@ -21,6 +21,8 @@ QByteArray RequestFramer::take_request()
 
 void RequestFramer::expect_raw(qint64 size)
 {
+    while (input_from < input.size() && QChar::isSpace(uchar(input.at(input_from))))
+        ++input_from;
     raw_remaining = qMax<qint64>(size, 0);
 }
 

@@ -28,6 +28,9 @@ public:
     QByteArray take_request();
 
     // The next `size` bytes are content, taken whole as the next item.
+    // Whitespace already received behind the announcing request (its final
+    // line feed) is not content: the sender waits for the reply before it
+    // sends the content.
     void expect_raw(qint64 size);
     bool expecting_raw() const { return raw_remaining > 0; }
     // Gives up waiting for raw content: returns what of it has come and
