@@ -111,11 +111,18 @@ private slots:
         QCOMPARE(ping.text(), QStringLiteral("cmd /C ping 192.168.100.7"));
         QCOMPARE(query.text(), QStringLiteral("cmd /C arp -a"));
         QCOMPARE(platform::arp_output_codec(), QByteArray("IBM 866"));
+        QCOMPARE(platform::sweep_commands({"192.168.100.0", "192.168.100.1"}).last().text(),
+                 QStringLiteral("cmd /C ping 192.168.100.1"));
 #else
         QCOMPARE(ping.text(), QStringLiteral("ping -c 1 -W 1 192.168.100.7"));
         QCOMPARE(query.text(), QStringLiteral("ip neigh show"));
         QCOMPARE(platform::arp_table_text("10.0.0.2 dev lo lladdr 70:b3:d5:1c:00:01 REACHABLE\n"),
                  QStringLiteral("10.0.0.2 70-b3-d5-1c-00-01\n"));
+        // One shell starts the pings; the addresses are its arguments.
+        const auto sweep = platform::sweep_commands({"192.168.100.0", "192.168.100.1"});
+        QCOMPARE(sweep.size(), 1);
+        QCOMPARE(sweep.first().text(), QStringLiteral("sh -c for address in \"$@\"; do ping -c 1 -W 1 \"$address\" "
+                                                      ">/dev/null 2>&1 & done; wait sh 192.168.100.0 192.168.100.1"));
 #endif
         QCOMPARE(thread_res::host_address(0), QStringLiteral("192.168.100.0"));
     }

@@ -49,6 +49,22 @@ ShellCommand ping_command(const QString &address)
 #endif
 }
 
+QVector<ShellCommand> sweep_commands(const QStringList &addresses)
+{
+    QVector<ShellCommand> commands;
+#ifdef Q_OS_WIN
+    for (const QString &address : addresses)
+        commands.append(ping_command(address));
+#else
+    // The addresses reach the script as its arguments, never as its text.
+    const QString script = QStringLiteral("for address in \"$@\"; do ")
+                           + ping_command(QStringLiteral("\"$address\"")).text()
+                           + QStringLiteral(" >/dev/null 2>&1 & done; wait");
+    commands.append({QStringLiteral("sh"), QStringList{QStringLiteral("-c"), script, QStringLiteral("sh")} + addresses});
+#endif
+    return commands;
+}
+
 ShellCommand arp_query_command()
 {
 #ifdef Q_OS_WIN

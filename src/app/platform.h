@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The few things that differ between Windows, the main target, and the
 // other systems the configurator is built for. The programs the network
@@ -26,6 +27,13 @@ ShellCommand shell_command(const QString &command_line);
 // computer's ARP table: "cmd /C ping ADDRESS" on Windows; elsewhere one echo
 // request with a wait of one second.
 ShellCommand ping_command(const QString &address);
+
+// The processes that ping each of `addresses` once, as above: on Windows
+// one "cmd /C ping ADDRESS" each. Elsewhere one shell starts them all and
+// waits for them: a process start from a program as large as this window
+// copies its memory map and holds its memory allocator the while, and 255
+// of them in a row would hold the window up for seconds.
+QVector<ShellCommand> sweep_commands(const QStringList &addresses);
 
 // The query that prints the computer's ARP table: "cmd /C arp -a" on
 // Windows, "ip neigh show" elsewhere.

@@ -32,9 +32,12 @@ void thread_res::run()
             loop.quit();
     };
 
-    for (int host = 0; host < host_count; ++host) {
+    QStringList addresses;
+    for (int host = 0; host < host_count; ++host)
+        addresses << host_address(host);
+    for (const platform::ShellCommand &command : platform::sweep_commands(addresses)) {
         auto *process = new QProcess;
-        processes[size_t(host)] = process;
+        processes.push_back(process);
         // Without pipes a process holds one descriptor instead of four, so
         // that 255 at once stay well below the usual limit of 1024 a
         // program may have open.
@@ -47,9 +50,8 @@ void thread_res::run()
             if (error == QProcess::FailedToStart)
                 one_done();
         });
-        const platform::ShellCommand ping = platform::ping_command(host_address(host));
         ++running;
-        process->start(ping.program, ping.arguments, QIODevice::ReadWrite);
+        process->start(command.program, command.arguments, QIODevice::ReadWrite);
     }
     all_started = true;
 
@@ -66,15 +68,13 @@ void thread_res::run()
 
 void thread_res::release_processes()
 {
-    for (QProcess *&process : processes) {
-        if (!process)
-            continue;
+    for (QProcess *process : processes) {
         process->disconnect();
         if (process->state() != QProcess::NotRunning) {
             process->kill();
             process->waitForFinished(1000);
         }
         delete process;
-        process = nullptr;
     }
+    processes.clear();
 }

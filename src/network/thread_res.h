@@ -4,13 +4,13 @@
 #include <QString>
 #include <QThread>
 
-#include <array>
+#include <vector>
 
 class QProcess;
 
 // The ping sweep of the network search: one ping to every host of the
 // subnet 192.168.100.0/24 but the last, so that the computer's ARP table
-// fills up. It runs on a thread of its own, so that starting 255 processes
+// fills up. It runs on a thread of its own, so that starting the processes
 // never holds up the window, and touches nothing of the window.
 //
 // The thread lives until its processes have finished (or a minute has
@@ -42,7 +42,7 @@ protected:
 private:
     void release_processes();
 
-    std::array<QProcess *, host_count> processes{};
+    std::vector<QProcess *> processes;
 };
 
 #endif // NETWORK_THREAD_RES_H
