@@ -19,15 +19,15 @@
 #include "app/mainwindow.h"
 #include "app/platform.h"
 #include "link/log.h"
+#include "support/harness.h"
+#include "support/process_census.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,7 +36,6 @@
 #include <cstdio>
 #include <functional>
 
-#include <unistd.h>
 
 namespace {
 
@@ -101,24 +100,6 @@ bool wait_for(const std::function<bool()> &condition, int timeout_ms)
     return true;
 }
 
-// Answers the next file dialog with `path`, as a user would.
-void answer_next_file_dialog(const QString &path)
-{
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, path] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->deleteLater();
-        poll->stop();
-        dialog->setDirectory(QFileInfo(path).absolutePath());
-        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            name->setText(QFileInfo(path).fileName());
-        static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
-    });
-    poll->start(5);
-}
-
 QByteArray file_content(int size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -179,16 +160,14 @@ void print_row(const char *what, int size, const Measured &row)
                 row.done, row.shown, row.stall, row.memory, row.memory / mib);
 }
 
-int transfers(const QString &simulator)
+int transfers()
 {
-    QProcess sim;
-    sim.start(simulator, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
-    if (!sim.waitForReadyRead(10000)) {
+    harness::Simulator sim;
+    if (!sim.start({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")})) {
         std::fprintf(stderr, "the simulator did not start\n");
         return 1;
     }
-    const QByteArray line = sim.readAllStandardOutput().trimmed();
-    const QString port = QString::fromLatin1(line.mid(line.lastIndexOf(':') + 1));
+    const QString port = QString::number(sim.tcp_port());
 
     MainWindow window;
     window.show();
@@ -212,11 +191,11 @@ int transfers(const QString &simulator)
             return 1;
         file.close();
 
-        answer_next_file_dialog(QDir::current().filePath(name));
+        harness::answer_next_file_dialog(QDir::current().filePath(name));
         print_row("upload", size, measure(window, "load_in_btn", QStringLiteral("Файл записан")));
 
         window.findChild<QLineEdit *>(QStringLiteral("lineEdit_7"))->setText(name);
-        answer_next_file_dialog(QDir::current().filePath(QStringLiteral("copy")));
+        harness::answer_next_file_dialog(QDir::current().filePath(QStringLiteral("copy")));
         print_row("download", size, measure(window, "load_out_btn", QStringLiteral("Файл записан")));
         QFile copy(QStringLiteral("copy.bin"));
         if (!copy.open(QIODevice::ReadOnly) || copy.readAll() != content)
@@ -225,28 +204,7 @@ int transfers(const QString &simulator)
         // starts with an empty one.
         log_of_window()->findChild<QPushButton *>(QStringLiteral("clear_btn"))->click();
     }
-    sim.kill();
-    sim.waitForFinished(3000);
     return 0;
-}
-
-int open_descriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files).size();
-}
-
-int child_processes()
-{
-    int count = 0;
-    const QByteArray self = QByteArray::number(qint64(getpid()));
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!pid.at(0).isDigit() || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        count += line.mid(line.lastIndexOf(')') + 2).split(' ').value(1) == self ? 1 : 0;
-    }
-    return count;
 }
 
 void write_script(const QString &path, const QByteArray &body)
@@ -279,7 +237,7 @@ int sweep()
     MainWindow window;
     window.show();
     QCoreApplication::processEvents();
-    const int descriptors = open_descriptors();
+    const int descriptors = harness::open_descriptors();
     StallMeter stalls;
     stalls.start();
     QElapsedTimer clock;
@@ -288,12 +246,12 @@ int sweep()
     qint64 pinged = -1, released = -1;
     if (wait_for([&] { return ping_count() >= 255; }, 30000))
         pinged = clock.elapsed();
-    if (wait_for([&] { return child_processes() == 0 && open_descriptors() == descriptors; }, 30000))
+    if (wait_for([&] { return harness::child_processes() == 0 && harness::open_descriptors() == descriptors; }, 30000))
         released = clock.elapsed();
     const qint64 stall = stalls.stop();
     std::printf("\nSweep of 255 fake pings: all ran after %lld ms, all released after %lld ms, longest stall %lld ms; "
                 "%d descriptors and %d child processes left\n",
-                pinged, released, stall, open_descriptors() - descriptors, child_processes());
+                pinged, released, stall, harness::open_descriptors() - descriptors, harness::child_processes());
     return 0;
 }
 
@@ -311,6 +269,7 @@ int main(int argc, char *argv[])
     }
     // The sweep first: a program that has just moved megabytes is larger,
     // and every process start copies its page tables.
+    qputenv("CONTROLLER_SIM", CONTROLLER_SIM);
     const int result = sweep();
-    return result != 0 ? result : transfers(QStringLiteral(CONTROLLER_SIM));
+    return result != 0 ? result : transfers();
 }

@@ -5,8 +5,8 @@
 #include "app/mainwindow.h"
 #include "app/platform.h"
 #include "support/harness.h"
+#include "support/process_census.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,9 +16,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <unistd.h>
-
+using harness::child_processes;
 using harness::find;
+using harness::open_descriptors;
 
 namespace {
 
@@ -73,27 +73,6 @@ private:
     QTemporaryDir bin;
     QByteArray previous_path;
 };
-
-int open_descriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files).size();
-}
-
-// Child processes of this one, finished but not yet reaped ones included.
-int child_processes()
-{
-    int count = 0;
-    const QByteArray self = QByteArray::number(qint64(getpid()));
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!pid.at(0).isDigit() || !stat.open(QIODevice::ReadOnly))
-            continue;
-        // pid (name) state ppid ...; the name may hold blanks and brackets.
-        const QByteArray line = stat.readAll();
-        count += line.mid(line.lastIndexOf(')') + 2).split(' ').value(1) == self ? 1 : 0;
-    }
-    return count;
-}
 
 } // namespace
 

@@ -121,7 +121,7 @@ private slots:
         // One shell starts the pings; the addresses are its arguments.
         const auto sweep = platform::sweep_commands({"192.168.100.0", "192.168.100.1"});
         QCOMPARE(sweep.size(), 1);
-        QCOMPARE(sweep.first().text(), QStringLiteral("sh -c for address in \"$@\"; do ping -c 1 -W 1 \"$address\" "
+        QCOMPARE(sweep.first().text(), QStringLiteral("nice -n 5 sh -c for address in \"$@\"; do ping -c 1 -W 1 \"$address\" "
                                                       ">/dev/null 2>&1 & done; wait sh 192.168.100.0 192.168.100.1"));
 #endif
         QCOMPARE(thread_res::host_address(0), QStringLiteral("192.168.100.0"));

@@ -219,6 +219,8 @@ private:
     CommandState serve_command(bool MainWindow::*flag, const QString &success_text);
     void drop_link_after_update();
 
+    // The seconds of a transfer, counted from 0 by load_timer.
+    void start_load_clock();
     // The upload's second step: the file content, raw, on the selected link.
     bool send_upload_content();
     void end_upload();

@@ -60,7 +60,12 @@ QVector<ShellCommand> sweep_commands(const QStringList &addresses)
     const QString script = QStringLiteral("for address in \"$@\"; do ")
                            + ping_command(QStringLiteral("\"$address\"")).text()
                            + QStringLiteral(" >/dev/null 2>&1 & done; wait");
-    commands.append({QStringLiteral("sh"), QStringList{QStringLiteral("-c"), script, QStringLiteral("sh")} + addresses});
+    // At a lower priority: 255 process starts at once must not take the
+    // processor from the window, yet all are done well before the search
+    // reads the ARP table.
+    commands.append({QStringLiteral("nice"), QStringList{QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("sh"),
+                                                         QStringLiteral("-c"), script, QStringLiteral("sh")}
+                                                 + addresses});
 #endif
     return commands;
 }

@@ -29,10 +29,10 @@ ShellCommand shell_command(const QString &command_line);
 ShellCommand ping_command(const QString &address);
 
 // The processes that ping each of `addresses` once, as above: on Windows
-// one "cmd /C ping ADDRESS" each. Elsewhere one shell starts them all and
-// waits for them: a process start from a program as large as this window
-// copies its memory map and holds its memory allocator the while, and 255
-// of them in a row would hold the window up for seconds.
+// one "cmd /C ping ADDRESS" each. Elsewhere one shell, at a lower priority,
+// starts them all and waits for them: a process start from a program as
+// large as this window copies its memory map and holds its memory allocator
+// the while, and 255 of them in a row would hold the window up for seconds.
 QVector<ShellCommand> sweep_commands(const QStringList &addresses);
 
 // The query that prints the computer's ARP table: "cmd /C arp -a" on

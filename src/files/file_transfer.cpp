@@ -77,9 +77,7 @@ void MainWindow::on_load_in_btn_clicked()
     upload_size = content.size();
     upload_written = 0;
     batch_index = 0;
-    load_seconds = 0;
-    load_progress_second = 0;
-    load_timer->start(load_tick_ms);
+    start_load_clock();
     show_upload_progress();
 }
 
@@ -87,11 +85,16 @@ void MainWindow::on_load_out_btn_clicked()
 {
     if (!send_request({requests::download(ui->lineEdit_7->text()), &MainWindow::wait_load_out}))
         return;
+    download_size = 0;
+    start_load_clock();
+    show_download_progress();
+}
+
+void MainWindow::start_load_clock()
+{
     load_seconds = 0;
     load_progress_second = 0;
-    download_size = 0;
     load_timer->start(load_tick_ms);
-    show_download_progress();
 }
 
 void MainWindow::on_transmit_server_btn_clicked()
