@@ -412,6 +412,23 @@ private slots:
         QVERIFY(!s.bar()->isVisible());
     }
 
+    void download_beyond_the_largest_file_ends()
+    {
+        // A reply that never closes must not grow until memory runs out.
+        StandIn s;
+        QVERIFY(s.connect());
+        s.answer = [&](const QByteArray &) {
+            const QByteArray junk(1 << 20, 'j');
+            for (int i = 0; i < 33; ++i)
+                s.controller.send(junk);
+            return QByteArray();
+        };
+        s.edit("lineEdit_7")->setText(QStringLiteral("big.bin"));
+        s.click("load_out_btn"); // no save dialog may open
+        QTRY_COMPARE_WITH_TIMEOUT(s.status(), QStringLiteral("Недостаточно данных"), 60000);
+        QVERIFY(!s.bar()->isVisible());
+    }
+
     void upload_needs_a_link_and_a_readable_file()
     {
         StandIn s;

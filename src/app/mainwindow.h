@@ -156,6 +156,9 @@ private:
         // show the seconds since the transfer began.
         QString (*progress)(qint64 measure) = nullptr;
         int stall_budget = 0; // milliseconds, LoadSecondsThenStall only
+        // A reply that grows beyond this many bytes without completing ends
+        // as incomplete (0: no limit).
+        int byte_limit = 0;
     };
     // Outcome of one tick for the exchange block being served.
     enum class ReplyState { Waiting, Complete, NoAnswer, Incomplete };

@@ -115,6 +115,8 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         exceeded = rx_buffer.isEmpty() ? load_seconds > wait.budget : download_stalled(wait.stall_budget);
         break;
     }
+    if (wait.byte_limit > 0 && rx_buffer.size() > wait.byte_limit)
+        exceeded = true;
     if (wait.progress) {
         const QString text = wait.progress(measure);
         if (!text.isEmpty())

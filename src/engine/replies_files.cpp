@@ -88,6 +88,7 @@ bool MainWindow::serve_load_out()
 {
     ReplyWait wait{transfer::no_answer_seconds, Measure::LoadSecondsThenStall, false, exchange::load_progress};
     wait.stall_budget = exchange::standard_budget_ms;
+    wait.byte_limit = transfer::max_file_bytes + transfer::result_fragment_length;
     switch (await_reply(wait)) {
     case ReplyState::Waiting:
         show_download_progress();

@@ -15,8 +15,9 @@ constexpr int no_answer_seconds = 10;
 // The closing fragment of a download reply, {"result":"ok"}: this many bytes.
 constexpr int result_fragment_length = 15;
 
-// Largest file an upload reads and a download gathers. Each is logged in
-// full, as hex and as text, which costs some fifty times its size.
+// Largest file an upload reads and a download gathers; a reply that grows
+// beyond it ends the download. Each is logged in full, as hex and as text,
+// which costs some twenty times its size.
 constexpr int max_file_bytes = 32 * 1024 * 1024;
 
 // The name an upload header announces: the chosen path's part after its
