@@ -440,9 +440,12 @@ private slots:
         QVERIFY(s.connect());
         s.upload(QString()); // cancelled
         QTRY_COMPARE(s.status(), QStringLiteral("Не удалось открыть файл"));
-        s.window.findChild<QLabel *>("label")->clear();
-        s.upload(s.dir.file_path("missing.bin"));
-        QTRY_COMPARE(s.status(), QStringLiteral("Не удалось открыть файл"));
+        for (const char *name : {"missing.bin", "huge.bin"}) {
+            QFile(s.dir.file_path("huge.bin")).resize(32 * 1024 * 1024 + 1); // beyond the largest file
+            s.window.findChild<QLabel *>("label")->clear();
+            s.upload(s.dir.file_path(name));
+            QTRY_COMPARE(s.status(), QStringLiteral("Не удалось открыть файл"));
+        }
         QCOMPARE(s.controller.requests().size(), 1);
         QVERIFY(!s.bar()->isVisible());
     }

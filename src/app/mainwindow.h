@@ -219,7 +219,7 @@ private:
     // A command whose reply is a result only: the ending common to the
     // transmission and the update. Returns whether the result was "ok".
     enum class CommandState { Waiting, Ended, EndedOk };
-    CommandState serve_command(bool MainWindow::*flag, const QString &success_text);
+    CommandState serve_command(Flag flag, const QString &success_text);
     void drop_link_after_update();
 
     // The seconds of a transfer, counted from 0 by load_timer.

@@ -23,6 +23,21 @@ namespace {
 
 constexpr int load_tick_ms = 1000;
 
+// Opened for reading only: a file the user may not change uploads all the
+// same. False for no file, an unreadable one and one beyond the largest.
+bool read_upload_source(const QString &path, QByteArray *content)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    if (!file.isSequential() && file.size() > transfer::max_file_bytes)
+        return false;
+    // A device without a size tells its end by what it gives: one byte more
+    // than the limit is too much.
+    *content = file.isSequential() ? file.read(qint64(transfer::max_file_bytes) + 1) : file.readAll();
+    return file.error() == QFileDevice::NoError && content->size() <= transfer::max_file_bytes;
+}
+
 } // namespace
 
 void MainWindow::setup_file_transfer()
@@ -57,17 +72,8 @@ void MainWindow::on_load_in_btn_clicked()
     if (!guard_link(GuardText::Latin))
         return;
     const QString path = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
-    // Opened for reading only: a file the user may not change uploads all
-    // the same. One byte more than the limit tells a file that is too large.
-    QFile file(path);
     QByteArray content;
-    bool read = !path.isEmpty() && file.open(QIODevice::ReadOnly);
-    if (read) {
-        content = file.read(qint64(transfer::max_file_bytes) + 1);
-        read = file.error() == QFileDevice::NoError && content.size() <= transfer::max_file_bytes;
-        file.close();
-    }
-    if (!read) {
+    if (!read_upload_source(path, &content)) {
         ui->label->setText(QStringLiteral("Не удалось открыть файл"));
         return;
     }
