@@ -17,10 +17,9 @@
 // unless its ping and ARP programs are the fakes it wrote.
 
 #include "app/mainwindow.h"
-#include "app/platform.h"
 #include "link/log.h"
 #include "support/harness.h"
-#include "support/process_census.h"
+#include "support/network_fakes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -207,33 +205,13 @@ int transfers()
     return 0;
 }
 
-void write_script(const QString &path, const QByteArray &body)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\n" + body);
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 int sweep()
 {
-    QTemporaryDir bin;
-    const QString pings = bin.filePath(QStringLiteral("pings.txt"));
-    write_script(bin.filePath(QStringLiteral("ping")), "echo \"$*\" >> '" + pings.toUtf8() + "'\n");
-    write_script(bin.filePath(QStringLiteral("ip")), "echo '10.0.0.2 dev lo lladdr 70:b3:d5:1c:00:01 REACHABLE'\n");
-    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + qgetenv("PATH"));
-    for (const QString &program : {platform::ping_command(QString()).program, platform::arp_query_command().program}) {
-        if (QStandardPaths::findExecutable(program) != bin.filePath(program)) {
-            std::fprintf(stderr, "the fake %s is not the one on PATH; no sweep\n", qPrintable(program));
-            return 1;
-        }
+    harness::FakeNetworkTools tools("10.0.0.2 dev lo lladdr 70:b3:d5:1c:00:01 REACHABLE\n");
+    if (!tools.in_place()) {
+        std::fprintf(stderr, "the fake ping and ARP programs are not the ones on PATH; no sweep\n");
+        return 1;
     }
-    const auto ping_count = [&] {
-        QFile file(pings);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    };
-
     MainWindow window;
     window.show();
     QCoreApplication::processEvents();
@@ -244,7 +222,7 @@ int sweep()
     clock.start();
     window.findChild<QPushButton *>(QStringLiteral("res_btn"))->click();
     qint64 pinged = -1, released = -1;
-    if (wait_for([&] { return ping_count() >= 255; }, 30000))
+    if (wait_for([&] { return tools.pings().size() >= 255; }, 30000))
         pinged = clock.elapsed();
     if (wait_for([&] { return harness::child_processes() == 0 && harness::open_descriptors() == descriptors; }, 30000))
         released = clock.elapsed();

@@ -3,18 +3,14 @@
 // the network.
 
 #include "app/mainwindow.h"
-#include "app/platform.h"
 #include "support/harness.h"
-#include "support/process_census.h"
+#include "support/network_fakes.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 using harness::child_processes;
 using harness::find;
@@ -29,51 +25,6 @@ const char neighbours[] = "192.168.100.1 dev eth0 lladdr 00:11:22:33:44:55 REACH
                           "192.168.100.19 dev eth0  FAILED\n"
                           "192.168.100.40 dev eth0 lladdr 70:b3:d5:1c:ff:ee DELAY\n";
 
-// Fake ping and ARP programs in a folder put first on PATH for the test's
-// life; every ping notes its arguments.
-class FakeNetworkTools
-{
-public:
-    FakeNetworkTools() : previous_path(qgetenv("PATH"))
-    {
-        write_script(QStringLiteral("ping"), "echo \"$*\" >> '" + pings_path().toUtf8() + "'\n");
-        write_script(QStringLiteral("ip"), QByteArray("printf '%s' '") + neighbours + "'\n");
-        write_script(QStringLiteral("arp"), QByteArray("exit 1\n"));
-        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + previous_path);
-    }
-    ~FakeNetworkTools() { qputenv("PATH", previous_path); }
-
-    // The search's programs are these scripts and no real tool.
-    bool in_place() const
-    {
-        for (const QString &program : {platform::ping_command(QString()).program, platform::arp_query_command().program}) {
-            if (QStandardPaths::findExecutable(program) != bin.filePath(program))
-                return false;
-        }
-        return true;
-    }
-    QStringList pings() const
-    {
-        QFile file(pings_path());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
-                                              : QStringList();
-    }
-
-private:
-    QString pings_path() const { return bin.filePath(QStringLiteral("pings.txt")); }
-    void write_script(const QString &name, const QByteArray &body)
-    {
-        QFile file(bin.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write("#!/bin/sh\n" + body);
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    QTemporaryDir bin;
-    QByteArray previous_path;
-};
-
 } // namespace
 
 class NetworkSearchTest : public QObject
@@ -86,7 +37,7 @@ private slots:
 #ifdef Q_OS_WIN
         QSKIP("the fake tools are shell scripts");
 #endif
-        FakeNetworkTools tools;
+        harness::FakeNetworkTools tools(neighbours);
         QVERIFY(tools.in_place());
         harness::WorkingDirectory dir;
         MainWindow window;

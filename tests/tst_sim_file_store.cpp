@@ -1,14 +1,11 @@
 // The simulator's file store: raw content after an upload header, the
-// download reply, transmit and update, as code and over TCP.
+// download reply, transmit and update. (The window's tests drive it as a
+// program.)
 
 #include "file_store.h"
 #include "request_framer.h"
 #include "simulated_controller.h"
 
-#include <QDeadlineTimer>
-#include <QHostAddress>
-#include <QProcess>
-#include <QTcpSocket>
 #include <QTest>
 
 namespace {
@@ -98,38 +95,6 @@ private slots:
         const Reply update = dispatcher.reply_to_text(json("{\n    'method': 'update'\n}\n"));
         QCOMPARE(update.bytes(), ok);
         QVERIFY(update.hangs_up());
-    }
-
-    void program_stores_an_upload_and_hangs_up_after_update()
-    {
-        const QString program = qEnvironmentVariable("CONTROLLER_SIM");
-        if (program.isEmpty())
-            QSKIP("CONTROLLER_SIM does not name the simulator");
-        QProcess sim;
-        sim.start(program, {"--listen", "127.0.0.1:0"});
-        QVERIFY(sim.waitForReadyRead(10000));
-        const QByteArray line = sim.readAllStandardOutput().trimmed();
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, quint16(line.mid(line.lastIndexOf(':') + 1).toUInt()));
-        QVERIFY(socket.waitForConnected(5000));
-        QByteArray received;
-        connect(&socket, &QTcpSocket::readyRead, [&] { received += socket.readAll(); });
-
-        // Content that looks like requests is still content.
-        const QByteArray content = json("{'method':'update'}{");
-        socket.write(json("{'file':'x.txt','fl_size':20}"));
-        QTRY_COMPARE(received, ok);
-        socket.write(content);
-        QTRY_COMPARE(received, ok + ok);
-        socket.write(json("{'method':'get','file':'x.txt'}"));
-        QTRY_COMPARE(received, ok + ok + content + ok);
-        QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
-
-        socket.write(json("{'method':'update'}"));
-        QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(received, ok + ok + content + ok + ok);
-        sim.kill();
-        sim.waitForFinished(3000);
     }
 };
 
