@@ -277,11 +277,16 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("saved_as");
-        QTest::newRow("extension from the name") << "data.csv" << "report" << QByteArray("a;b\r\n1;2\r\n") << "report.csv";
-        QTest::newRow("no dot: as chosen") << "journal" << "report" << QByteArray("text") << "report";
-        QTest::newRow("binary, NUL, invalid UTF-8") << "b.bin" << "b" << image(5000) << "b.bin";
-        QTest::newRow("a quote in the name") << "q\".log" << "q" << QByteArray("x") << "q.log";
-        QTest::newRow("cancelled: nothing") << "data.csv" << "" << QByteArray("a") << "";
+        QTest::addColumn<QString>("status");
+        const QString saved = QStringLiteral("Файл записан");
+        QTest::newRow("extension from the name") << "data.csv" << "report" << QByteArray("a;b\r\n1;2\r\n")
+                                                 << "report.csv" << saved;
+        QTest::newRow("no dot: as chosen") << "journal" << "report" << QByteArray("text") << "report" << saved;
+        QTest::newRow("binary, NUL, invalid UTF-8") << "b.bin" << "b" << image(5000) << "b.bin" << saved;
+        QTest::newRow("a quote in the name") << "q\".log" << "q" << QByteArray("x") << "q.log" << saved;
+        QTest::newRow("cancelled: nothing") << "data.csv" << "" << QByteArray("a") << "" << "Файл скачен";
+        QTest::newRow("a folder in the way") << "data.csv" << "taken" << QByteArray("a") << ""
+                                             << "не удалось записать файл";
     }
 
     void download_save_rules()
@@ -290,24 +295,23 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QByteArray, content);
         QFETCH(QString, saved_as);
+        QFETCH(QString, status);
         StandIn s;
         QVERIFY(s.connect());
+        s.dir.write_file(QStringLiteral("taken.csv/kept"), "kept");
         const QStringList before = QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden);
         s.answer = [&](const QByteArray &) { return content + ok; };
         s.download(name, chosen.isEmpty() ? QString() : s.dir.file_path(chosen));
         QTRY_VERIFY(!s.bar()->isVisible());
+        QCOMPARE(s.status(), status);
         QCOMPARE(s.controller.requests().last().toUtf8(), requests::download(name));
         QStringList files = QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden);
         for (const QString &file : before)
             files.removeOne(file);
-        if (saved_as.isEmpty()) {
-            QCOMPARE(s.status(), QStringLiteral("Файл скачен"));
-            QVERIFY2(files.isEmpty(), qPrintable(files.join(' ')));
-        } else {
-            QCOMPARE(s.status(), QStringLiteral("Файл записан"));
-            QCOMPARE(files, QStringList{saved_as});
+        QCOMPARE(files, saved_as.isEmpty() ? QStringList() : QStringList{saved_as});
+        if (!saved_as.isEmpty())
             QCOMPARE(s.dir.read_file(saved_as), content);
-        }
+        QCOMPARE(s.dir.read_file("taken.csv/kept"), QByteArray("kept"));
     }
 
     void stalled_and_unanswered_downloads_end()
