@@ -1,7 +1,6 @@
 #include "controller_session.h"
 
 #include "reply_writer.h"
-#include "request_dispatcher.h"
 
 #include <QIODevice>
 #include <QJsonDocument>
@@ -29,13 +28,24 @@ ControllerSession::ControllerSession(QIODevice *device, const RequestDispatcher 
       writer(new ReplyWriter(device, faults, this))
 {
     connect(device, &QIODevice::readyRead, this, &ControllerSession::read_available);
+    connect(writer, &ReplyWriter::hang_up_requested, this, &ControllerSession::hang_up_requested);
+    content_idle.setSingleShot(true);
+    content_idle.setInterval(content_idle_ms);
+    connect(&content_idle, &QTimer::timeout, this, &ControllerSession::content_stopped);
 }
 
 void ControllerSession::read_available()
 {
     framer.append(device->readAll());
-    while (framer.has_request())
-        answer(framer.take_request());
+    if (content_reader)
+        content_idle.start(); // content still flows
+    while (framer.has_request()) {
+        const QByteArray item = framer.take_request();
+        if (content_reader)
+            take_content(item);
+        else
+            answer(item);
+    }
 }
 
 void ControllerSession::answer(const QByteArray &request)
@@ -46,7 +56,32 @@ void ControllerSession::answer(const QByteArray &request)
         emit hang_up_requested();
         return;
     }
+    respond(dispatcher.reply_to_text(request));
+}
+
+void ControllerSession::take_content(const QByteArray &content)
+{
+    content_idle.stop();
+    const Reply::ContentReader reader = content_reader;
+    content_reader = nullptr;
+    respond(reader(content));
+}
+
+void ControllerSession::content_stopped()
+{
+    if (content_reader)
+        take_content(framer.abandon_raw());
+}
+
+void ControllerSession::respond(const Reply &reply)
+{
+    if (reply.content_size() > 0 && reply.content_reader()) {
+        // Asked for before the bytes behind the request are looked at.
+        content_reader = reply.content_reader();
+        framer.expect_raw(reply.content_size());
+        content_idle.start();
+    }
     if (faults.no_reply)
         return;
-    writer->send(faults.replace_reply ? faults.raw_reply : dispatcher.reply_to_text(request).bytes());
+    writer->send(faults.replace_reply ? faults.raw_reply : reply.bytes(), reply.hangs_up());
 }

@@ -2,6 +2,7 @@
 #define CONTROLLER_STATE_H
 
 #include "parameter_store.h"
+#include "file_store.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,7 @@ struct ControllerState
 
     // The parameters the configurator's pages read and write.
     ParameterStore parameters;
+    FileStore files;
 };
 
 // "127.0.0.1" -> {127, 0, 0, 1}; false unless there are exactly four

@@ -24,9 +24,9 @@ ReplyWriter::ReplyWriter(QIODevice *device, const ReplyFaults &faults, QObject *
 {
 }
 
-void ReplyWriter::send(const QByteArray &reply)
+void ReplyWriter::send(const QByteArray &reply, bool then_hang_up)
 {
-    waiting.enqueue(reply);
+    waiting.enqueue({reply, then_hang_up});
     if (!busy)
         start_next_reply();
 }
@@ -38,7 +38,9 @@ void ReplyWriter::start_next_reply()
         return;
     }
     busy = true;
-    pieces = split_reply(waiting.dequeue(), faults.chunks);
+    const Waiting next = waiting.dequeue();
+    pieces = split_reply(next.bytes, faults.chunks);
+    hang_up_after_pieces = next.hang_up;
     // Without a delay the reply goes out within the read that brought the
     // request. The timers belong to this object, so nothing fires into a
     // connection that has gone away meanwhile.
@@ -51,8 +53,16 @@ void ReplyWriter::start_next_reply()
 void ReplyWriter::write_next_piece()
 {
     device->write(pieces.takeFirst());
-    if (pieces.isEmpty())
-        start_next_reply();
-    else
+    if (!pieces.isEmpty()) {
         QTimer::singleShot(faults.chunk_pause_ms, this, &ReplyWriter::write_next_piece);
+        return;
+    }
+    if (hang_up_after_pieces) {
+        // Nothing after this reply: the connection is going away.
+        waiting.clear();
+        busy = false;
+        emit hang_up_requested();
+        return;
+    }
+    start_next_reply();
 }

@@ -23,16 +23,28 @@ class ReplyWriter : public QObject
 public:
     ReplyWriter(QIODevice *device, const ReplyFaults &faults, QObject *parent = nullptr);
 
-    void send(const QByteArray &reply);
+    // `then_hang_up`: once the last piece of this reply is written, ask for
+    // the connection to be dropped.
+    void send(const QByteArray &reply, bool then_hang_up = false);
+
+signals:
+    void hang_up_requested();
 
 private:
+    struct Waiting
+    {
+        QByteArray bytes;
+        bool hang_up;
+    };
+
     void start_next_reply();
     void write_next_piece();
 
     QIODevice *device;
     ReplyFaults faults;
-    QQueue<QByteArray> waiting;
+    QQueue<Waiting> waiting;
     QList<QByteArray> pieces;
+    bool hang_up_after_pieces = false;
     bool busy = false;
 };
 

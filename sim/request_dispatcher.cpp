@@ -14,6 +14,19 @@ Reply Reply::raw(const QByteArray &bytes)
     return reply;
 }
 
+Reply &Reply::then_read_content(qint64 size, ContentReader content_reader)
+{
+    expected_content = size;
+    reader = std::move(content_reader);
+    return *this;
+}
+
+Reply &Reply::then_hang_up()
+{
+    hang_up = true;
+    return *this;
+}
+
 QByteArray Reply::bytes() const
 {
     return is_raw ? raw_bytes : QJsonDocument(json).toJson(QJsonDocument::Compact);

@@ -13,12 +13,28 @@
 // A reply as it goes on the wire. Almost every reply is a JSON object; the
 // few that are not (a downloaded file followed by its status) are raw bytes
 // composed by their handler.
+//
+// A reply may also say what the connection does next: read content that
+// the request announced (a file upload) instead of the next request, or
+// hang up once the reply is out (the controller restarting for an update).
 class Reply
 {
 public:
+    // Answers the content once all of it has come, or with what has come
+    // when the sender stops short.
+    using ContentReader = std::function<Reply(const QByteArray &content)>;
+
     // Implicit, so that handlers can return their object as it is.
     Reply(const QJsonObject &object);
     static Reply raw(const QByteArray &bytes);
+
+    // After this reply the next `size` bytes are content for `reader`.
+    Reply &then_read_content(qint64 size, ContentReader reader);
+    Reply &then_hang_up();
+
+    qint64 content_size() const { return expected_content; }
+    ContentReader content_reader() const { return reader; }
+    bool hangs_up() const { return hang_up; }
 
     bool is_object() const { return !is_raw; }
     QJsonObject object() const { return json; }
@@ -32,6 +48,9 @@ private:
     QJsonObject json;
     QByteArray raw_bytes;
     bool is_raw = false;
+    qint64 expected_content = 0;
+    ContentReader reader;
+    bool hang_up = false;
 };
 
 // Which requests a handler answers. Requests are told apart by "method"

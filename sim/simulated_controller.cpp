@@ -1,6 +1,7 @@
 #include "simulated_controller.h"
 
 #include "device_requests.h"
+#include "file_store.h"
 #include "identity_requests.h"
 #include "parameter_requests.h"
 
@@ -14,4 +15,5 @@ SimulatedController::SimulatedController(const ControllerState &initial) : data(
     add_device_requests(requests, data);
 
     // Files, transmission and update.
+    add_file_requests(requests, data.files);
 }

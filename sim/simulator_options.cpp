@@ -58,6 +58,7 @@ SimulatorCommandLine::SimulatorCommandLine()
         {QStringLiteral("close-after-request"), QStringLiteral("Close the TCP connection after each request "
                                                                "instead of answering.")},
         value_option("raw-reply", QStringLiteral("Answer every request with exactly these bytes."), "text"),
+        {QStringLiteral("stall-download"), QStringLiteral("Stop every file download halfway and stay silent.")},
         {QStringLiteral("log-requests"), QStringLiteral("Print each request to stdout as \"request <json>\".")},
     });
 }
@@ -104,6 +105,7 @@ bool SimulatorCommandLine::parse(const QStringList &arguments)
     faults.close_after_request = parser.isSet(QStringLiteral("close-after-request"));
     faults.replace_reply = parser.isSet(QStringLiteral("raw-reply"));
     faults.raw_reply = parser.value(QStringLiteral("raw-reply")).toUtf8();
+    controller.files.stop_download_halfway = parser.isSet(QStringLiteral("stall-download"));
     parsed.forced_result = parser.value(QStringLiteral("result"));
     parsed.log_requests = parser.isSet(QStringLiteral("log-requests"));
     return true;

@@ -20,6 +20,7 @@ private slots:
     void short_lines_are_displayed_whole();
     void long_hex_line_is_displayed_in_byte_aligned_paragraphs();
     void long_text_line_keeps_surrogate_pairs_and_other_lines();
+    void paragraphs_come_the_same_in_slices();
 };
 
 void TrafficFormatTest::hex_record_lines_every_byte()
@@ -143,6 +144,28 @@ void TrafficFormatTest::long_text_line_keeps_surrogate_pairs_and_other_lines()
         QVERIFY(paragraph.size() <= display_paragraph_length + 1);
         QVERIFY(!paragraph.at(0).isLowSurrogate());
         QVERIFY(!paragraph.at(paragraph.size() - 1).isHighSurrogate());
+    }
+}
+
+void TrafficFormatTest::paragraphs_come_the_same_in_slices()
+{
+    // Slices of any length, joined, are the display form made at once.
+    const QString clef = QString::fromUcs4(U"\U0001D11E");
+    QString long_text = QStringLiteral("b");
+    while (long_text.size() <= max_unbroken_line + 900)
+        long_text += clef;
+    const QString hex = hex_record(1, QByteArray(40000, '\x7f'));
+    const QStringList texts = {hex, QStringLiteral("x\n\n") + long_text + QLatin1Char('\n') + hex + QLatin1Char('\n'),
+                               QString(max_unbroken_line + 1, QLatin1Char('z')), QString()};
+    for (const QString &text : texts) {
+        for (const int length : {1, 700, 16384, 1 << 30}) {
+            ParagraphCursor cursor(text, 3);
+            QString joined;
+            int slices = 0;
+            while (!cursor.at_end() && slices++ < 1000000)
+                joined += cursor.next(length);
+            QCOMPARE(joined, display_paragraphs(text, 3));
+        }
     }
 }
 

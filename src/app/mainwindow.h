@@ -21,13 +21,17 @@ class QCompleter;
 class QColor;
 class QComboBox;
 class QJsonValue;
+class QLabel;
 class QLineEdit;
 class QTableWidget;
 class QModelIndex;
+class QProcess;
+class QProgressBar;
 class QTimer;
 class Log;
 class TcpServer;
 class io_port;
+class thread_res;
 
 namespace Ui {
 class MainWindow;
@@ -96,11 +100,20 @@ private slots:
     void on_write_dev_file_btn_clicked();
 
     // Files and firmware (files/).
+    void on_load_in_btn_clicked();
+    void on_load_out_btn_clicked();
+    void on_transmit_server_btn_clicked();
+    void on_update_btn_clicked();
+    void handler_timer_load();
+    // Bytes of the upload the link has passed on to the system.
+    void handler_upload_written(qint64 bytes);
 
     // Network discovery and status (network/).
     void on_res_btn_clicked();
     void on_listWidget_doubleClicked(const QModelIndex &index);
     void on_status_Eth_clicked();
+    void handler_res();
+    void setStdout();
 
 private:
     // --- Start-up and shut-down (app/) ---
@@ -157,7 +170,15 @@ private:
     // How an exchange block waits for its reply.
     enum class Measure {
         Ticks,       // timeout_ticks times the tick interval, in milliseconds
-        LoadSeconds, // seconds counted by load_timer (file transfers)
+        // Seconds counted by load_timer (file transfers). The budget runs
+        // from the transfer's last progress: a file still being written to
+        // a slow line is not a controller that does not answer.
+        LoadSeconds,
+        // A download: seconds of load_timer until the first byte; from then
+        // on the ticks in a row without a new byte (timeout_ticks, with the
+        // size seen last in download_size) times the interval, against
+        // stall_budget.
+        LoadSecondsThenStall,
     };
     struct ReplyWait
     {
@@ -167,8 +188,13 @@ private:
         // tick only counts, shows progress and ends the exchange.
         bool taken_on_arrival = false;
         // Text shown on every waiting tick, from the measure so far (an
-        // empty text leaves the status line as it is).
+        // empty text leaves the status line as it is). The load measures
+        // show the seconds since the transfer began.
         QString (*progress)(qint64 measure) = nullptr;
+        int stall_budget = 0; // milliseconds, LoadSecondsThenStall only
+        // A reply that grows beyond this many bytes without completing ends
+        // as incomplete (0: no limit).
+        int byte_limit = 0;
     };
     // Outcome of one tick for the exchange block being served.
     enum class ReplyState { Waiting, Complete, NoAnswer, Incomplete };
@@ -187,6 +213,9 @@ private:
     // The common ending: flags lowered, buffer cleared, tick count reset,
     // and the operation's own progress reset.
     void end_exchange(const FlagSet &flags, unsigned progress = NoProgress);
+
+    // Whether a download has had no new byte for longer than `budget_ms`.
+    bool download_stalled(int budget_ms);
 
     // Reply checks shared by the blocks.
     bool check_reply_result(const QString &reply);
@@ -293,9 +322,56 @@ private:
     // Start-up: the load timer of the file transfers.
     void setup_file_transfer();
 
+    // Exchange blocks.
+    bool serve_transmit();
+    bool serve_update();
+    bool serve_load_in();
+    bool serve_load_out();
+    // A command whose reply is a result only: the ending common to the
+    // transmission and the update. Returns whether the result was "ok".
+    enum class CommandState { Waiting, Ended, EndedOk };
+    CommandState serve_command(Flag flag, const QString &success_text);
+    void drop_link_after_update();
+
+    // The seconds of a transfer, counted from 0 by load_timer.
+    void start_load_clock();
+    // The upload's second step: the file content, raw, on the selected link.
+    bool send_upload_content();
+    void end_upload();
+    // Asks where to save the download and writes it there.
+    void save_download(const QByteArray &content);
+    void end_download();
+
+    // The bar beside the status line while a transfer runs.
+    void show_upload_progress();
+    void show_download_progress();
+    void hide_transfer_progress();
+
+    QTimer *load_timer = nullptr;
+    QByteArray upload_payload;
+    int upload_size = 0;        // bytes of the content being uploaded
+    qint64 upload_written = 0;  // of them, passed on to the system so far
+    // The load second of the transfer's last progress (upload bytes
+    // written), from which its time without an answer counts.
+    int load_progress_second = 0;
+    QWidget *transfer_progress = nullptr;
+    QProgressBar *transfer_bar = nullptr;
+    QLabel *transfer_count = nullptr;
+
     // --- Network discovery and status (network/) ---
     // Start-up: the processes, timer and thread of the network search.
     void setup_network_search();
+    void start_network_sweep();
+    void start_arp_query();
+    void finish_network_search();
+
+    // The first one runs the ARP query; the sweep's pings are started by
+    // search_thread.
+    QVector<QProcess *> ping_processes;
+    QTimer *res_timer = nullptr;
+    QString search_output; // decoded output of the ARP query
+    int search_ticks = 0;  // seconds of the running search
+    std::shared_ptr<thread_res> search_thread;
 
     // --- Links (link/) ---
     void open_eth_link();

@@ -1,11 +1,14 @@
 #ifndef APP_PLATFORM_H
 #define APP_PLATFORM_H
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The few things that differ between Windows, the main target, and the
-// other systems the configurator is built for.
+// other systems the configurator is built for. The programs the network
+// search starts are named here and nowhere else, and found on PATH.
 namespace platform {
 
 // Program and arguments that run one command line of the system's command
@@ -14,8 +17,32 @@ struct ShellCommand
 {
     QString program;
     QStringList arguments;
+
+    // The command as one line, for the traffic log.
+    QString text() const;
 };
 ShellCommand shell_command(const QString &command_line);
+
+// One ping of `address`, whose only purpose is the entry it leaves in the
+// computer's ARP table: "cmd /C ping ADDRESS" on Windows; elsewhere one echo
+// request with a wait of one second.
+ShellCommand ping_command(const QString &address);
+
+// The processes that ping each of `addresses` once, as above: on Windows
+// one "cmd /C ping ADDRESS" each. Elsewhere one shell, at a lower priority,
+// starts them all and waits for them: a process start from a program as
+// large as this window copies its memory map and holds its memory allocator
+// the while, and 255 of them in a row would hold the window up for seconds.
+QVector<ShellCommand> sweep_commands(const QStringList &addresses);
+
+// The query that prints the computer's ARP table: "cmd /C arp -a" on
+// Windows, "ip neigh show" elsewhere.
+ShellCommand arp_query_command();
+// The code page of the query's output ("IBM 866" on Windows).
+QByteArray arp_output_codec();
+// The decoded output of the query in the form the search reads (see
+// network/arp_table.h); on Windows it is that form already.
+QString arp_table_text(const QString &query_output);
 
 } // namespace platform
 

@@ -103,21 +103,30 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         return ReplyState::Complete;
     }
     qint64 measure = 0;
+    bool exceeded = false;
     switch (wait.measure) {
     case Measure::Ticks:
         ++timeout_ticks;
         measure = qint64(timeout_ticks) * exchange_interval();
+        exceeded = measure > wait.budget;
         break;
     case Measure::LoadSeconds:
         measure = load_seconds;
+        exceeded = load_seconds - load_progress_second > wait.budget;
+        break;
+    case Measure::LoadSecondsThenStall:
+        measure = load_seconds;
+        exceeded = rx_buffer.isEmpty() ? load_seconds > wait.budget : download_stalled(wait.stall_budget);
         break;
     }
+    if (wait.byte_limit > 0 && rx_buffer.size() > wait.byte_limit)
+        exceeded = true;
     if (wait.progress) {
         const QString text = wait.progress(measure);
         if (!text.isEmpty())
             ui->label->setText(text);
     }
-    if (measure <= wait.budget)
+    if (!exceeded)
         return ReplyState::Waiting;
     if (rx_buffer.isEmpty()) {
         ui->label->setText(exchange::no_answer_text());
@@ -126,6 +135,18 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     log_received(rx_buffer);
     ui->label->setText(exchange::not_enough_data_text());
     return ReplyState::Incomplete;
+}
+
+bool MainWindow::download_stalled(int budget_ms)
+{
+    // Counted in a row: any new byte starts the count again.
+    if (rx_buffer.size() != download_size) {
+        download_size = rx_buffer.size();
+        timeout_ticks = 0;
+        return false;
+    }
+    ++timeout_ticks;
+    return exchange::timed_out(timeout_ticks, exchange_interval(), budget_ms);
 }
 
 void MainWindow::end_exchange(const FlagSet &flags, unsigned progress)
@@ -168,7 +189,7 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
           &MainWindow::wait_res_to_serv},
          &MainWindow::serve_poll_group},
         {{&MainWindow::wait_status_eth}, &MainWindow::serve_status_eth},
-        {{&MainWindow::wait_transmit}, nullptr},
+        {{&MainWindow::wait_transmit}, &MainWindow::serve_transmit},
         {{&MainWindow::wait_res}, &MainWindow::serve_res},
         {{&MainWindow::wait_connect_dev}, &MainWindow::serve_connect_dev},
         {{&MainWindow::wait_read_param}, &MainWindow::serve_read_param},
@@ -177,9 +198,9 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
         {{&MainWindow::wait_read_dev}, &MainWindow::serve_read_dev},
         {{&MainWindow::wait_write_dev}, &MainWindow::serve_write_dev},
         {{&MainWindow::wait_delete_dev}, &MainWindow::serve_delete_dev},
-        {{&MainWindow::wait_load_in}, nullptr},
-        {{&MainWindow::wait_update}, nullptr},
-        {{&MainWindow::wait_load_out}, nullptr},
+        {{&MainWindow::wait_load_in}, &MainWindow::serve_load_in},
+        {{&MainWindow::wait_update}, &MainWindow::serve_update},
+        {{&MainWindow::wait_load_out}, &MainWindow::serve_load_out},
         {{&MainWindow::wait_write_interf}, &MainWindow::serve_write_interf},
     };
     return blocks;

@@ -55,6 +55,7 @@ bool io_port::open_port(const QString &name, int baud, int stop_bits, int parity
 
     port_opened = port->open(QIODevice::ReadWrite);
     connect(port, &QSerialPort::readyRead, this, &io_port::serialReceive);
+    connect(port, &QSerialPort::bytesWritten, this, &io_port::call_bytes_written);
     // Report a port that goes away while open (an unplugged adapter) at
     // once rather than only at the next write.
     if (port_opened)

@@ -33,6 +33,9 @@ public:
 signals:
     void call_hundler_data_com();
     void call_handler_error_mainWindow();
+    // Bytes of earlier writes now passed on to the port (a slow line takes
+    // its time).
+    void call_bytes_written(qint64 bytes);
 
 public slots:
     void serialReceive();

@@ -189,7 +189,6 @@ void Log::on_clear_btn_clicked()
     has_lines = false;
     display_timer.stop();
     pending_display.clear();
-    pending_from = 0;
     ui->textEdit->clear();
 }
 
@@ -218,22 +217,19 @@ void Log::append_line(const QString &line, int lead_length)
         log_content += '\n';
     log_content += line.toUtf8();
     has_lines = true;
-    show_in_widget(traffic_format::display_paragraphs(line, lead_length), new_paragraph);
+    show_in_widget(line, lead_length, new_paragraph);
 }
 
-void Log::show_in_widget(const QString &text, bool new_paragraph)
+void Log::show_in_widget(const QString &line, int lead_length, bool new_paragraph)
 {
-    if (!has_pending_display() && text.size() < max_immediate_display) {
-        if (new_paragraph)
-            insert_into_widget(QLatin1Char('\n') + text);
-        else
-            insert_into_widget(text);
+    if (!has_pending_display() && line.size() < max_immediate_display) {
+        const QString text = traffic_format::display_paragraphs(line, lead_length);
+        insert_into_widget(new_paragraph ? QLatin1Char('\n') + text : text);
         return;
     }
-    // Behind text that is still waiting, or too large to lay out at once.
-    if (new_paragraph)
-        pending_display += QLatin1Char('\n');
-    pending_display += text;
+    // Behind text that is still waiting, or too large to lay out at once:
+    // its display form is made slice by slice, never whole.
+    pending_display.enqueue({traffic_format::ParagraphCursor(line, lead_length), new_paragraph, false});
     display_timer.start();
 }
 
@@ -256,15 +252,15 @@ void Log::show_next_slices()
     QElapsedTimer spent;
     spent.start();
     while (has_pending_display() && spent.elapsed() < display_budget_ms) {
-        int to = qMin(pending_from + display_slice_length, pending_display.size());
-        if (to < pending_display.size() && pending_display.at(to).isLowSurrogate())
-            ++to;
-        insert_into_widget(pending_display.mid(pending_from, to - pending_from));
-        pending_from = to;
+        PendingLine &line = pending_display.head();
+        QString slice = line.cursor.next(display_slice_length);
+        if (!line.started && line.new_paragraph)
+            slice.prepend(QLatin1Char('\n'));
+        line.started = true;
+        insert_into_widget(slice);
+        if (line.cursor.at_end())
+            pending_display.dequeue();
     }
-    if (!has_pending_display()) {
+    if (!has_pending_display())
         display_timer.stop();
-        pending_display.clear();
-        pending_from = 0;
-    }
 }

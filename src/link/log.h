@@ -1,7 +1,10 @@
 #ifndef LOG_H
 #define LOG_H
 
+#include "link/traffic_format.h"
+
 #include <QByteArray>
+#include <QQueue>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -20,7 +23,8 @@ class Log;
 // record reaches the widget in slices from the event loop, so that logging
 // a megabyte transfer never freezes the program, and that the widget keeps
 // only the newest paragraphs, so that a day of polling neither slows it
-// down nor fills the memory (the window then says so).
+// down nor fills the memory (the window then says so). The display form of
+// a large record is made slice by slice, never whole.
 class Log : public QWidget
 {
     Q_OBJECT
@@ -36,7 +40,7 @@ public:
     // The whole log, lines separated by "\n", as it is saved to a file.
     QString plain_text() const { return QString::fromUtf8(log_content); }
     // True while part of the log is still on its way into the text edit.
-    bool has_pending_display() const { return pending_from < pending_display.size(); }
+    bool has_pending_display() const { return !pending_display.isEmpty(); }
     // How many paragraphs the window keeps before it drops the oldest ones.
     void set_shown_paragraph_limit(int limit);
 
@@ -63,7 +67,7 @@ private:
     // Adds one line (it may hold "\n" itself) to the log; lead_length is the
     // length of its prefix, kept on the first paragraph when it is broken.
     void append_line(const QString &line, int lead_length = 0);
-    void show_in_widget(const QString &text, bool new_paragraph);
+    void show_in_widget(const QString &line, int lead_length, bool new_paragraph);
     void insert_into_widget(const QString &text);
     void show_next_slices();
 
@@ -75,9 +79,14 @@ private:
     bool time_stamps = false;
     int shown_paragraph_limit = 0;
 
-    // Text on its way into the widget: pending_display from pending_from on.
-    QString pending_display;
-    int pending_from = 0;
+    // Lines on their way into the widget, the first one partly there.
+    struct PendingLine
+    {
+        traffic_format::ParagraphCursor cursor;
+        bool new_paragraph;
+        bool started;
+    };
+    QQueue<PendingLine> pending_display;
     QTimer display_timer;
 
     // Whether the view follows new lines: it does while the user keeps it

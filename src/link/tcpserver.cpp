@@ -6,6 +6,7 @@ TcpServer::TcpServer(QObject *parent) : QObject(parent), socket(new QTcpSocket(t
 {
     connect(socket, &QTcpSocket::connected, this, &TcpServer::slotConnected);
     connect(socket, &QTcpSocket::readyRead, this, &TcpServer::slotReadyRead);
+    connect(socket, &QTcpSocket::bytesWritten, this, &TcpServer::call_bytes_written);
     connect(socket, &QTcpSocket::errorOccurred, this, &TcpServer::slotError);
 }
 

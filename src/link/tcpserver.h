@@ -31,6 +31,8 @@ signals:
     void call_handler_data_eth();
     // The controller's side closed the connection.
     void call_closed_by_peer();
+    // Bytes of earlier writes now passed on to the system.
+    void call_bytes_written(qint64 bytes);
 
 public slots:
     void slotConnected();

@@ -86,35 +86,43 @@ QString display_paragraphs(const QString &text, int lead_length)
 {
     if (text.size() <= max_unbroken_line)
         return text;
+    ParagraphCursor cursor(text, lead_length);
+    return cursor.next(text.size() + text.size() / display_paragraph_length + 1);
+}
 
+ParagraphCursor::ParagraphCursor(const QString &text, int lead_length) : text(text), lead_length(lead_length) {}
+
+QString ParagraphCursor::next(int length)
+{
     QString shown;
-    shown.reserve(text.size() + text.size() / display_paragraph_length + 1);
-    int line_start = 0;
-    while (line_start <= text.size()) {
-        int line_end = text.indexOf(QLatin1Char('\n'), line_start);
-        if (line_end < 0)
-            line_end = text.size();
-
-        if (line_end - line_start <= max_unbroken_line) {
-            shown += text.midRef(line_start, line_end - line_start);
-        } else {
-            int from = line_start;
-            int length = lead_length + display_paragraph_length;
-            while (from < line_end) {
-                int to = qMin(from + length, line_end);
-                if (to < line_end && text.at(to).isLowSurrogate())
-                    ++to;
-                if (from != line_start)
-                    shown += QLatin1Char('\n');
-                shown += text.midRef(from, to - from);
-                from = to;
-                length = display_paragraph_length;
-            }
+    shown.reserve(qMin(length, int(text.size() - position) + (text.size() - position) / display_paragraph_length + 1));
+    while (!at_end() && shown.size() < length) {
+        if (line_end < position) {
+            line_end = text.indexOf(QLatin1Char('\n'), position);
+            if (line_end < 0)
+                line_end = text.size();
+            long_line = line_end - position > max_unbroken_line;
+            paragraph_length = lead_length + display_paragraph_length;
+            first_paragraph = true;
         }
-
-        if (line_end < text.size())
+        if (!long_line) {
+            shown += text.midRef(position, line_end - position);
+            position = line_end;
+        } else {
+            int to = qMin(position + paragraph_length, line_end);
+            if (to < line_end && text.at(to).isLowSurrogate())
+                ++to;
+            if (!first_paragraph)
+                shown += QLatin1Char('\n');
+            shown += text.midRef(position, to - position);
+            position = to;
+            first_paragraph = false;
+            paragraph_length = display_paragraph_length;
+        }
+        if (position == line_end && position < text.size()) {
             shown += QLatin1Char('\n');
-        line_start = line_end + 1;
+            ++position;
+        }
     }
     return shown;
 }

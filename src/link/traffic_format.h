@@ -46,6 +46,29 @@ QString display_paragraphs(const QString &text, int lead_length = 0);
 // are on.
 QString time_stamp(const QTime &when);
 
+// Walks `text` as display_paragraphs() shows it, a piece at a time, so that
+// a large record reaches the window in slices without its whole display
+// copy ever being made at once. The pieces joined are display_paragraphs().
+class ParagraphCursor
+{
+public:
+    ParagraphCursor(const QString &text, int lead_length);
+
+    bool at_end() const { return position >= text.size(); }
+    // The display text that follows, whole lines and paragraphs only, up to
+    // about `length` characters (one line or paragraph at least).
+    QString next(int length);
+
+private:
+    QString text;
+    int lead_length;
+    int position = 0;
+    int line_end = -1;      // of the line being walked
+    bool long_line = false; // broken into paragraphs
+    int paragraph_length = 0;
+    bool first_paragraph = true;
+};
+
 // "Log_" + date and time as "dd_MM_yyyy HH_mm_ss" + ".txt".
 QString log_file_name(const QDateTime &when);
 
