@@ -14,6 +14,7 @@
 // For comparison, the same hex record put into a bare QTextEdit with one
 // append() call.
 
+#include "bench_support.h"
 #include "link/log.h"
 #include "link/traffic_format.h"
 
@@ -30,21 +31,6 @@
 #include <cstdio>
 
 namespace {
-
-// Resident memory in MiB, where the system tells it.
-double resident_mib()
-{
-#ifdef Q_OS_LINUX
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-#endif
-    return 0.0;
-}
 
 // A JSON text of `size` bytes, like a file upload.
 QByteArray payload(int size)
@@ -108,7 +94,7 @@ Row measure(const QString &name, int size)
     QCoreApplication::processEvents();
     auto *edit = log.findChild<QTextEdit *>(QStringLiteral("textEdit"));
 
-    const double memory_before = resident_mib();
+    const double memory_before = bench::resident_mib();
     QElapsedTimer since_start;
     since_start.start();
     log.add_traffic(1, request);
@@ -125,7 +111,7 @@ Row measure(const QString &name, int size)
     row.layout = step.restart();
     log.grab();
     row.paint = step.restart();
-    row.memory = resident_mib() - memory_before;
+    row.memory = bench::resident_mib() - memory_before;
 
     step.restart();
     log.findChild<QPushButton *>(QStringLiteral("write_file_btn"))->click();
@@ -164,10 +150,8 @@ int main(int argc, char *argv[])
 
     // The saved logs go into a directory of their own.
     QTemporaryDir directory;
-    if (!directory.isValid() || !QDir::setCurrent(directory.path())) {
-        std::fprintf(stderr, "no temporary directory\n");
+    if (!bench::enter(directory))
         return 1;
-    }
 
     std::printf("Traffic log: one request and one reply of each size (times in ms)\n");
     std::printf("%-8s %7s %7s %7s %7s %7s %7s %7s %9s\n", "size", "calls", "stall", "shown",

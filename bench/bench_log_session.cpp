@@ -7,6 +7,7 @@
 // gap), the resident memory at the end, and the time to save the log.
 // N is BENCH_RECORDS (default 100000).
 
+#include "bench_support.h"
 #include "link/log.h"
 
 #include <QApplication>
@@ -22,18 +23,6 @@
 
 namespace {
 
-double resident_mib()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-    return 0.0;
-}
-
 QByteArray json_of_size(const char *head, int size, int salt)
 {
     QByteArray bytes(head);
@@ -48,13 +37,14 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
+    if (!bench::enter(dir))
+        return 1;
     const int pairs = qEnvironmentVariableIsSet("BENCH_RECORDS") ? qEnvironmentVariableIntValue("BENCH_RECORDS") : 100000;
     const int window = std::min(1000, pairs / 2);
 
     Log log;
     log.show();
-    const double rss_start = resident_mib();
+    const double rss_start = bench::resident_mib();
 
     int done = 0;
     qint64 first_ns = 0, last_ns = 0, longest_gap_ms = 0;
@@ -88,7 +78,7 @@ int main(int argc, char *argv[])
     pump.start();
     app.exec();
     const qint64 total_ms = total.elapsed();
-    const double rss_end = resident_mib();
+    const double rss_end = bench::resident_mib();
 
     QElapsedTimer save;
     save.start();

@@ -17,6 +17,7 @@
 // unless its ping and ARP programs are the fakes it wrote.
 
 #include "app/mainwindow.h"
+#include "bench_support.h"
 #include "link/log.h"
 #include "support/harness.h"
 #include "support/network_fakes.h"
@@ -36,18 +37,6 @@
 
 
 namespace {
-
-double status_mib(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith(key))
-                return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-    return 0.0;
-}
 
 // Starts a new peak: the kernel's high-water mark of this process is reset.
 void reset_peak_memory()
@@ -127,7 +116,7 @@ Measured measure(MainWindow &window, const char *button, const QString &expected
     Log *log = log_of_window();
     status->clear();
     QCoreApplication::processEvents();
-    const double before = status_mib("VmRSS:");
+    const double before = bench::status_mib("VmRSS:");
     reset_peak_memory();
 
     Measured row;
@@ -143,7 +132,7 @@ Measured measure(MainWindow &window, const char *button, const QString &expected
     // Repaints and layout posted by the last insertion.
     wait_for([&] { return clock.elapsed() > row.shown + 200; }, 1000);
     row.stall = stalls.stop();
-    row.memory = status_mib("VmHWM:") - before;
+    row.memory = bench::status_mib("VmHWM:") - before;
     if (row.done < 0)
         std::printf("  (%s ended with \"%s\")\n", button, qPrintable(status->text()));
     return row;
@@ -241,10 +230,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir directory;
-    if (!directory.isValid() || !QDir::setCurrent(directory.path())) {
-        std::fprintf(stderr, "no temporary directory\n");
+    if (!bench::enter(directory))
         return 1;
-    }
     // The sweep first: a program that has just moved megabytes is larger,
     // and every process start copies its page tables.
     qputenv("CONTROLLER_SIM", CONTROLLER_SIM);
