@@ -19,6 +19,7 @@
 #include "app/mainwindow.h"
 #include "link/log.h"
 #include "support/harness.h"
+#include "support/measures.h"
 #include "support/network_fakes.h"
 
 #include <QApplication>
@@ -37,17 +38,9 @@
 
 namespace {
 
-double status_mib(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith(key))
-                return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-    return 0.0;
-}
+using harness::StallMeter;
+using harness::status_mib;
+using harness::wait_for;
 
 // Starts a new peak: the kernel's high-water mark of this process is reset.
 void reset_peak_memory()
@@ -55,47 +48,6 @@ void reset_peak_memory()
     QFile clear_refs(QStringLiteral("/proc/self/clear_refs"));
     if (clear_refs.open(QIODevice::WriteOnly))
         clear_refs.write("5");
-}
-
-// The event loop's longest gap while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        timer.setInterval(0);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            longest = qMax(longest, since_last.restart());
-        });
-    }
-    void start()
-    {
-        longest = 0;
-        since_last.start();
-        timer.start();
-    }
-    qint64 stop()
-    {
-        timer.stop();
-        return longest;
-    }
-
-private:
-    QTimer timer;
-    QElapsedTimer since_last;
-    qint64 longest = 0;
-};
-
-bool wait_for(const std::function<bool()> &condition, int timeout_ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout_ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 QByteArray file_content(int size)

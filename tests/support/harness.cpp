@@ -77,9 +77,23 @@ void click(QAbstractButton *button)
     QTest::mouseClick(button, Qt::LeftButton, {}, where);
 }
 
+namespace {
+// Parent of the answers still waiting for their dialog; never freed.
+QObject *waiting_answers()
+{
+    static QObject *const answers = new QObject;
+    return answers;
+}
+} // namespace
+
+void forget_file_dialog_answers()
+{
+    qDeleteAll(waiting_answers()->children());
+}
+
 void answer_next_file_dialog(const QString &path)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(waiting_answers());
     QObject::connect(poll, &QTimer::timeout, [poll, path] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!dialog)

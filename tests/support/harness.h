@@ -62,6 +62,9 @@ void click(QAbstractButton *button);
 // if the user had chosen it; an empty path cancels the dialog. Call it
 // before the click that opens the dialog.
 void answer_next_file_dialog(const QString &path);
+// Drops the answers given that no dialog has taken yet (the operation ended
+// before it asked).
+void forget_file_dialog_answers();
 
 // The controller's side of a link, played by the test: it gathers what the
 // program sends and answers through `answer`, called with each request once
