@@ -37,6 +37,7 @@
 #include <QTableWidget>
 
 #include <cstdio>
+#include <malloc.h>
 #include <functional>
 #include <memory>
 
@@ -91,6 +92,16 @@ private:
     bool serial_open = false;
 };
 
+// Resident memory, and what is left of it once the allocator has given
+// back the free heap it keeps: a transfer's large buffers leave free heap
+// behind that the next one reuses, which is no growth.
+QPair<double, double> resident_mib()
+{
+    const double resident = harness::status_mib("VmRSS:");
+    malloc_trim(0);
+    return {resident, harness::status_mib("VmRSS:")};
+}
+
 QStringList random_faults(QRandomGenerator &random)
 {
     static const char *const results[] = {"ok", "error_get", "error_key", "error_save", "error_test", "error_value",
@@ -118,6 +129,7 @@ public:
         QDir(dir.path()).mkpath(QStringLiteral("exports"));
         window = std::make_unique<MainWindow>();
         window->show();
+        log = qobject_cast<Log *>(harness::log_window());
         edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
         define_operations();
     }
@@ -146,6 +158,7 @@ private:
 
     harness::WorkingDirectory dir;
     std::unique_ptr<MainWindow> window;
+    Log *log = nullptr;
     QRandomGenerator random;
     std::unique_ptr<harness::PtyPair> pty;
     std::unique_ptr<SimulatorRun> simulator;
@@ -315,6 +328,10 @@ void Soak::perform(const Operation &operation)
     operation.start();
     const bool ended = harness::wait_for([this] { return !window->exchange_pending(); }, stuck_ms);
     const qint64 waited = pending.elapsed();
+    // A transfer's records reach the log window slice by slice after it
+    // ended; that is still the transfer's logging.
+    if (operation.transfer)
+        harness::wait_for([this] { return !log->has_pending_display(); }, stuck_ms);
     // Late bytes and the repaints of the ending.
     harness::wait_for([] { return false; }, random.bounded(10, 120));
     harness::forget_file_dialog_answers();
@@ -346,21 +363,22 @@ int Soak::run(qint64 duration_ms)
     clock.start();
     // Warm: every operation done once, transfers included.
     const qint64 warm_up_ms = qMin<qint64>(60000, duration_ms / 3);
-    double warm_memory = 0;
+    QPair<double, double> warm_memory;
     qint64 warm_at = 0;
     qint64 next_report = 60000;
-    std::printf("minute  RSS MiB  requests  operations\n");
+    std::printf("minute  RSS MiB (heap given back)  requests  operations\n");
     for (int round = 0; clock.elapsed() < duration_ms; ++round) {
         for (const Operation &operation : operations) {
             if (clock.elapsed() >= simulator_until)
                 restart_simulator();
             perform(operation);
-            if (warm_memory == 0 && round > 0 && clock.elapsed() >= warm_up_ms) {
-                warm_memory = harness::status_mib("VmRSS:");
+            if (warm_at == 0 && round > 0 && clock.elapsed() >= warm_up_ms) {
+                warm_memory = resident_mib();
                 warm_at = clock.elapsed();
             }
             if (clock.elapsed() >= next_report) {
-                std::printf("%6lld %8.1f %9d %11d\n", next_report / 60000, harness::status_mib("VmRSS:"),
+                const QPair<double, double> memory = resident_mib();
+                std::printf("%6lld %8.1f (%5.1f) %19d %11d\n", next_report / 60000, memory.first, memory.second,
                             requests_before + simulator->requests, performed);
                 std::fflush(stdout);
                 next_report += 60000;
@@ -373,8 +391,11 @@ int Soak::run(qint64 duration_ms)
     const int requests = requests_before + simulator->requests;
     std::printf("\nSoak of %.1f min\n", minutes);
     std::printf("exchanges per minute   %.0f requests, %.0f operations\n", requests / minutes, performed / minutes);
-    std::printf("resident memory        %.1f MiB after warm-up (%.0f s), %.1f MiB at the end\n", warm_memory,
-                warm_at / 1000.0, harness::status_mib("VmRSS:"));
+    const QPair<double, double> end_memory = resident_mib();
+    std::printf("resident memory        %.1f MiB after warm-up (%.0f s), %.1f MiB at the end\n", warm_memory.first,
+                warm_at / 1000.0, end_memory.first);
+    std::printf("  heap given back      %.1f MiB after warm-up, %.1f MiB at the end\n", warm_memory.second,
+                end_memory.second);
     int stuck_times = 0;
     for (const int times : stuck)
         stuck_times += times;
