@@ -144,7 +144,7 @@ MainWindow::ReplyState MainWindow::end_on_lost_link()
     // Nothing more can come over a link that is gone (the controller hung
     // up, the adapter was pulled, the user closed it): the exchange ends now
     // rather than by its budget, as incomplete. Whoever saw the link go has
-    // said so in the status line.
+    // said so in the status line; a line left empty says the port is shut.
     if (!rx_buffer.isEmpty())
         log_received(rx_buffer);
     if (ui->label->text().isEmpty())
