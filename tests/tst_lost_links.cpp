@@ -123,10 +123,11 @@ private slots:
             return QByteArray();
         };
         const int sent_before = controller.received().size();
+        bool content_cut = false;
         controller.on_bytes = [&] {
-            if (requests == 1 && operation == QLatin1String("upload")
+            if (!content_cut && requests == 1 && operation == QLatin1String("upload")
                 && controller.received().size() - sent_before > (256 << 10)) {
-                controller.on_bytes = nullptr;
+                content_cut = true;
                 QTimer::singleShot(0, lose);
             }
         };
@@ -166,9 +167,10 @@ private slots:
         QCOMPARE(s.button("connect_btn")->text(), port_on);
 
         // Pulled once the content is on its way.
+        bool pulled = false;
         controller->on_bytes = [&] {
-            if (controller->received().size() > (64 << 10)) {
-                controller->on_bytes = nullptr;
+            if (!pulled && controller->received().size() > (64 << 10)) {
+                pulled = true;
                 QTimer::singleShot(0, [&] { pty.stop(); });
             }
         };
