@@ -1,46 +1,45 @@
 #ifndef BENCH_SUPPORT_H
 #define BENCH_SUPPORT_H
 
-// What every benchmark needs around the code it measures: the process's
-// memory as the system reports it, and a working directory of its own.
+// What the benchmarks measure while they drive the window: the event loop's
+// longest gap, this process's memory, waiting with the loop running, and a
+// working directory of their own.
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
-#include <cstdio>
+#include <functional>
 
 namespace bench {
 
-// A field of /proc/self/status in MiB ("VmRSS:" resident now, "VmHWM:" the
-// peak); 0 where the system does not tell.
-inline double status_mib(const char *field)
+// The event loop's longest gap while it runs: a 0 ms timer's largest
+// interval, what the user feels as a freeze.
+class StallMeter
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith(field))
-                return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-    return 0.0;
-}
+public:
+    StallMeter();
+    void start();
+    // The longest gap since start(); the meter stops.
+    qint64 stop();
 
-inline double resident_mib()
-{
-    return status_mib("VmRSS:");
-}
+private:
+    QTimer timer;
+    QElapsedTimer since_last;
+    qint64 longest = 0;
+};
+
+// A figure of /proc/self/status in MiB ("VmRSS:" resident now, "VmHWM:" the
+// peak); 0 where the system does not tell.
+double status_mib(const char *field);
+inline double resident_mib() { return status_mib("VmRSS:"); }
+
+// Runs the event loop until `condition` holds; false after `timeout_ms`.
+bool wait_for(const std::function<bool()> &condition, int timeout_ms);
 
 // Makes `directory` the current one, so that the files the program writes
 // land there; false (and a message) when it cannot.
-inline bool enter(const QTemporaryDir &directory)
-{
-    if (directory.isValid() && QDir::setCurrent(directory.path()))
-        return true;
-    std::fprintf(stderr, "no temporary directory\n");
-    return false;
-}
+bool enter(const QTemporaryDir &directory);
 
 } // namespace bench
 

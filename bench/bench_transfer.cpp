@@ -38,53 +38,16 @@
 
 namespace {
 
+using bench::StallMeter;
+using bench::status_mib;
+using bench::wait_for;
+
 // Starts a new peak: the kernel's high-water mark of this process is reset.
 void reset_peak_memory()
 {
     QFile clear_refs(QStringLiteral("/proc/self/clear_refs"));
     if (clear_refs.open(QIODevice::WriteOnly))
         clear_refs.write("5");
-}
-
-// The event loop's longest gap while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        timer.setInterval(0);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            longest = qMax(longest, since_last.restart());
-        });
-    }
-    void start()
-    {
-        longest = 0;
-        since_last.start();
-        timer.start();
-    }
-    qint64 stop()
-    {
-        timer.stop();
-        return longest;
-    }
-
-private:
-    QTimer timer;
-    QElapsedTimer since_last;
-    qint64 longest = 0;
-};
-
-bool wait_for(const std::function<bool()> &condition, int timeout_ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout_ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 QByteArray file_content(int size)

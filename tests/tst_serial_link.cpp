@@ -211,12 +211,10 @@ private slots:
         QVERIFY(f.open_port());
         f.controller.reset();
         f.pty.stop();
-        // The loss shows at the latest when a write to the port has failed.
-        const QString error_text = QStringLiteral("Ошибки в работе последовательного порта");
-        f.click("connect_dev_btn");
-        if (!QTest::qWaitFor([&] { return f.status() == error_text; }, 1000))
-            f.click("connect_dev_btn");
+        // Shown at once, with nothing written: the line whose far end hung
+        // up is closed, not read again and again.
         QTRY_COMPARE(f.status(), QStringLiteral("Ошибки в работе последовательного порта"));
+        QCOMPARE(open_descriptors_of(f.pty.program_end()), 0);
         // The button stays on; its next click switches it off.
         QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Включено ") + f.pty.program_end());
         f.click("connect_btn");

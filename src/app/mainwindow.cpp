@@ -152,11 +152,15 @@ void MainWindow::read_settings(int probed_ports)
 
 void MainWindow::write_settings() const
 {
-    // Whole or not at all: a full disk keeps the previous settings.
-    safe_files::write_whole(QStringLiteral("settings.txt"),
-                            session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(),
-                                                     ui->bit_box->currentText(), ui->parity_box->currentIndex(),
-                                                     ui->interval_line->text()));
+    // Whole or not at all: a full disk keeps the previous settings. The
+    // window is going, so only the console can be told.
+    const bool written = safe_files::write_whole(
+            QStringLiteral("settings.txt"),
+            session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(),
+                                     ui->bit_box->currentText(), ui->parity_box->currentIndex(),
+                                     ui->interval_line->text()));
+    if (!written)
+        qWarning("settings.txt could not be written; the previous one is kept");
 }
 
 void MainWindow::apply_style_sheet()

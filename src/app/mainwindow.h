@@ -202,6 +202,9 @@ private:
     // stops the timer and is logged), the tick count, the progress text
     // and the budget with its two time-out texts.
     ReplyState await_reply(const ReplyWait &wait);
+    ReplyState end_on_lost_link();
+    // Ends, at once, the exchanges pending on a link that has gone away.
+    void end_exchanges_on_lost_link();
 
     // State that a multi-step operation keeps between its steps and that
     // its ending resets.

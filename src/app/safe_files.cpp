@@ -23,7 +23,10 @@ bool write_whole(const QString &path, const QByteArray &content, bool text_mode)
         mode |= QIODevice::Text;
     if (!file.open(mode))
         return false;
-    if (file.write(content) != content.size()) {
+    // What the buffer still holds reaches the disk only here, and commit()
+    // would not notice if it did not: the old file would be replaced by a
+    // cut one.
+    if (file.write(content) != content.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -102,6 +102,8 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         log_received(rx_buffer);
         return ReplyState::Complete;
     }
+    if (!link_ready())
+        return end_on_lost_link();
     qint64 measure = 0;
     bool exceeded = false;
     switch (wait.measure) {
@@ -135,6 +137,29 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     log_received(rx_buffer);
     ui->label->setText(exchange::not_enough_data_text());
     return ReplyState::Incomplete;
+}
+
+MainWindow::ReplyState MainWindow::end_on_lost_link()
+{
+    // Nothing more can come over a link that is gone (the controller hung
+    // up, the adapter was pulled, the user closed it): the exchange ends now
+    // rather than by its budget, as incomplete. Whoever saw the link go has
+    // said so in the status line; a line left empty says the port is shut.
+    if (!rx_buffer.isEmpty())
+        log_received(rx_buffer);
+    if (ui->label->text().isEmpty())
+        ui->label->setText(exchange::guard_text_latin());
+    return ReplyState::Incomplete;
+}
+
+void MainWindow::end_exchanges_on_lost_link()
+{
+    // Outside the link's own signal: an ending may open a dialog.
+    QTimer::singleShot(0, this, [this] {
+        // No block waits on a lost link, so each pass ends one exchange.
+        for (size_t pass = 0; pass < exchange_blocks().size() && any_request_pending() && !link_ready(); ++pass)
+            timer_handler();
+    });
 }
 
 bool MainWindow::download_stalled(int budget_ms)

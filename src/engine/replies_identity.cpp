@@ -120,16 +120,10 @@ void MainWindow::apply_identification(const QJsonObject &reply)
 
 bool MainWindow::serve_status_eth()
 {
-    // The status reply must be complete at the first tick after the request.
-    if (rx_buffer.isEmpty()) {
-        ui->label->setText(exchange::no_answer_text());
-    } else {
-        log_received(rx_buffer);
-        if (exchange::reply_complete(rx_buffer))
-            apply_ipconfig(exchange::reply_object(rx_buffer));
-        else
-            ui->label->setText(exchange::not_enough_data_text());
-    }
+    // The status reply must be complete at the first tick after the
+    // request: a budget of nothing.
+    if (await_reply({0}) == ReplyState::Complete)
+        apply_ipconfig(exchange::reply_object(rx_buffer));
     end_exchange({&MainWindow::wait_status_eth});
     return true;
 }

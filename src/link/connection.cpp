@@ -40,6 +40,7 @@ void MainWindow::on_connect_btn_clicked()
         com_on = false;
         ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
         ui->connect_btn->setText(QStringLiteral("Выключено"));
+        end_exchanges_on_lost_link();
         return;
     }
     com_on = true;
@@ -69,6 +70,7 @@ void MainWindow::handler_error_io()
     serial_link->close_port();
     com_open = false;
     // The button stays on, so that its next click only switches it off.
+    end_exchanges_on_lost_link();
 }
 
 void MainWindow::on_connect_dev_btn_clicked()
@@ -147,12 +149,12 @@ void MainWindow::close_eth_link()
 
 void MainWindow::handler_eth_closed_by_peer()
 {
-    // Only the link in use counts; an exchange still pending on it ends by
-    // its own budget.
+    // Only the link in use counts.
     if (!eth_connected || sender() != eth_link.get())
         return;
     close_eth_link();
     ui->label->setText(QStringLiteral("Контроллер разорвал связь по Ethernet"));
+    end_exchanges_on_lost_link();
 }
 
 void MainWindow::on_disconnect_eth_btn_clicked()
@@ -161,6 +163,7 @@ void MainWindow::on_disconnect_eth_btn_clicked()
         return;
     close_eth_link();
     ui->label->setText(QStringLiteral("Связь по Ethernet отключена"));
+    end_exchanges_on_lost_link();
 }
 
 void MainWindow::on_log_btn_clicked()

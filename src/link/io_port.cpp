@@ -118,8 +118,20 @@ void io_port::slot_handler_error_io()
 
 void io_port::on_port_error()
 {
-    // Only losing the device is a link failure; time-outs and the like are
-    // not, and errors of a closed port are old news.
-    if (port && port->isOpen() && port->error() == QSerialPort::ResourceError)
+    // Losing the device is a link failure: an unplugged adapter reports a
+    // resource error, a line whose far end hung up (a pseudo-terminal, some
+    // adapters) reads nothing but end-of-file, reported as a read error, again
+    // and again until the port is closed. Time-outs and the like are not
+    // failures, and errors of a closed port are old news.
+    if (!port || !port->isOpen())
+        return;
+    switch (port->error()) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
         slot_handler_error_io();
+        break;
+    default:
+        break;
+    }
 }

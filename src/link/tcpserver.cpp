@@ -8,10 +8,18 @@ TcpServer::TcpServer(QObject *parent) : QObject(parent), socket(new QTcpSocket(t
     connect(socket, &QTcpSocket::readyRead, this, &TcpServer::slotReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &TcpServer::call_bytes_written);
     connect(socket, &QTcpSocket::errorOccurred, this, &TcpServer::slotError);
+    // However the connection ended from the far side (an orderly close, a
+    // reset, a network error: each system names these differently), the
+    // socket leaves the connected state. Our own close() does too.
+    connect(socket, &QTcpSocket::disconnected, this, [this] {
+        if (!closed_here)
+            emit call_closed_by_peer();
+    });
 }
 
 void TcpServer::connect_to(const QString &host, quint16 port)
 {
+    closed_here = false;
     socket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
 }
 
@@ -28,6 +36,9 @@ bool TcpServer::is_connected()
 
 void TcpServer::close()
 {
+    // A socket with writes pending says "disconnected" only once they are
+    // out, long after this call.
+    closed_here = true;
     socket->close();
 }
 
@@ -64,7 +75,6 @@ void TcpServer::slotError(QAbstractSocket::SocketError code)
     case QAbstractSocket::ConnectionRefusedError: reason = QStringLiteral("The connection Refuse."); break;
     case QAbstractSocket::RemoteHostClosedError:
         reason = QStringLiteral("The remote.");
-        emit call_closed_by_peer();
         break;
     case QAbstractSocket::HostNotFoundError: reason = QStringLiteral("The hosn not found."); break;
     default: reason = socket->errorString(); break;

@@ -29,7 +29,8 @@ public:
 
 signals:
     void call_handler_data_eth();
-    // The controller's side closed the connection.
+    // The connection ended other than by close(): the controller closed or
+    // reset it, or the network failed.
     void call_closed_by_peer();
     // Bytes of earlier writes now passed on to the system.
     void call_bytes_written(qint64 bytes);
@@ -42,6 +43,7 @@ public slots:
 private:
     QTcpSocket *socket = nullptr;
     bool connected = false;
+    bool closed_here = false; // close() was called: the end is ours
     QByteArray rx_data;
     QString error_text;
 };

@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace harness {
 
 WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
@@ -75,9 +77,23 @@ void click(QAbstractButton *button)
     QTest::mouseClick(button, Qt::LeftButton, {}, where);
 }
 
+namespace {
+// Parent of the answers still waiting for their dialog; never freed.
+QObject *waiting_answers()
+{
+    static QObject *const answers = new QObject;
+    return answers;
+}
+} // namespace
+
+void forget_file_dialog_answers()
+{
+    qDeleteAll(waiting_answers()->children());
+}
+
 void answer_next_file_dialog(const QString &path)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(waiting_answers());
     QObject::connect(poll, &QTimer::timeout, [poll, path] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!dialog)
@@ -103,6 +119,8 @@ void answer_next_file_dialog(const QString &path)
 void ControllerPeer::take(const QByteArray &bytes)
 {
     received_bytes += bytes;
+    if (on_bytes)
+        on_bytes();
     pending += bytes;
     // Each request the program sends is one JSON object.
     const QByteArray trimmed = pending.trimmed();
@@ -148,6 +166,16 @@ void FakeController::drop_client()
         client->disconnectFromHost();
 }
 
+void FakeController::reset_client()
+{
+    if (!client)
+        return;
+    // Lingering for no time turns the close into a reset.
+    const linger abortive{1, 0};
+    setsockopt(int(client->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    client->abort();
+}
+
 void FakeController::on_new_connection()
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {
@@ -180,6 +208,14 @@ void SerialController::send(const QByteArray &bytes)
 
 PtyPair::PtyPair()
 {
+    start();
+}
+
+void PtyPair::start()
+{
+    stop();
+    QFile::remove(program_end());
+    QFile::remove(controller_end());
     socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     socat.start(QStringLiteral("socat"),
                 {QStringLiteral("pty,raw,echo=0,link=") + program_end(),

@@ -62,6 +62,9 @@ void click(QAbstractButton *button);
 // if the user had chosen it; an empty path cancels the dialog. Call it
 // before the click that opens the dialog.
 void answer_next_file_dialog(const QString &path);
+// Drops the answers given that no dialog has taken yet (the operation ended
+// before it asked).
+void forget_file_dialog_answers();
 
 // The controller's side of a link, played by the test: it gathers what the
 // program sends and answers through `answer`, called with each request once
@@ -76,6 +79,9 @@ public:
     virtual void send(const QByteArray &bytes) = 0;
 
     std::function<QByteArray(const QByteArray &request)> answer;
+    // Called on every arrival, once the bytes are in received(): raw
+    // content (an upload) is no request and never reaches `answer`.
+    std::function<void()> on_bytes;
 
 protected:
     void take(const QByteArray &bytes);
@@ -101,6 +107,9 @@ public:
     void send(const QByteArray &bytes) override;
     // Hangs up, as a controller that reboots does.
     void drop_client();
+    // Resets the connection (an abortive close), as a controller that loses
+    // power or a broken cable may.
+    void reset_client();
 
 private:
     void on_new_connection();
@@ -135,7 +144,10 @@ public:
     bool ready() const;
     QString program_end() const { return dir.filePath(QStringLiteral("program")); }
     QString controller_end() const { return dir.filePath(QStringLiteral("controller")); }
+    // Pulls the adapter: both ends hang up.
     void stop();
+    // Plugs it in again, under the same names.
+    void start();
 
 private:
     QTemporaryDir dir;

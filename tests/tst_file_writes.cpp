@@ -1,0 +1,162 @@
+// Every file the program writes, written where it cannot be: on a disk
+// that is full and into a folder mounted read-only. Each write fails with a
+// text that says so, the user's earlier file of that name stays as it was,
+// and no half-written or temporary file is left behind.
+//
+// Run through with_small_disks.sh, which mounts the two places and names
+// them in the environment; run alone, the test is skipped.
+
+#include "app/mainwindow.h"
+#include "devices/device_list.h"
+#include "link/traffic_format.h"
+#include "params/settings_file.h"
+#include "support/harness.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <memory>
+
+using harness::find;
+
+namespace {
+
+const QByteArray identity = R"({"serial":"77","fw_ver":"1","fw_id":"1","rs_type":[]})";
+const QByteArray ok = R"({"result":"ok"})";
+
+// Every file of a folder (hidden ones too) with its content.
+QMap<QString, QByteArray> files_of(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        QFile file(info.filePath());
+        files.insert(info.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)"));
+    }
+    return files;
+}
+
+void put(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush(),
+             qPrintable(path));
+}
+
+// Takes every free block of the file system `folder` is on.
+void fill_up(const QString &folder)
+{
+    QFile filler(folder + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+}
+
+} // namespace
+
+class FileWritesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failed_writes_keep_the_old_files_data()
+    {
+        QTest::addColumn<QString>("place");   // where the program writes
+        QTest::addColumn<QString>("prepare"); // where the test puts the old files
+        QTest::newRow("full disk") << qEnvironmentVariable("FULL_DISK_DIR") << qEnvironmentVariable("FULL_DISK_DIR");
+        QTest::newRow("read-only folder") << qEnvironmentVariable("READ_ONLY_DIR")
+                                          << qEnvironmentVariable("READ_ONLY_SOURCE");
+    }
+
+    void failed_writes_keep_the_old_files()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, prepare);
+        if (place.isEmpty())
+            QSKIP("needs the file systems that with_small_disks.sh mounts");
+        harness::WorkingDirectory home; // the user's preferences, and the way back
+
+        // The program's own files, and an old file under every name a write
+        // may take in the next minute (the log and the export are named by
+        // the second).
+        for (const char *name : {"parametrs.csv", "Models.csv"}) {
+            QFile shipped(qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(shipped.open(QIODevice::ReadOnly));
+            put(prepare + QLatin1Char('/') + QLatin1String(name), shipped.readAll());
+        }
+        put(prepare + QStringLiteral("/settings.txt"), "old port\n1200\n2\n1\n500\n");
+        put(prepare + QStringLiteral("/copy.bin"), "old download");
+        const QDateTime now = QDateTime::currentDateTime();
+        put(prepare + QLatin1Char('/') + params::settings_file_name(QStringLiteral("77"), now), "old settings");
+        const QString channel = QStringLiteral("1");
+        for (int second = -1; second < 60; ++second) {
+            const QDateTime moment = now.addSecs(second);
+            put(prepare + QLatin1Char('/') + traffic_format::log_file_name(moment), "old log");
+            put(prepare + QLatin1Char('/') + device_list::export_file_name(QStringLiteral("77"), moment, channel),
+                "old export");
+        }
+        if (place == prepare)
+            fill_up(place);
+        const QMap<QString, QByteArray> before = files_of(prepare);
+
+        QDir::setCurrent(place);
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        const auto status = [&] { return find<QLabel>(window.get(), "label")->text(); };
+        const auto click = [&](const char *name) { harness::click(find<QPushButton>(window.get(), name)); };
+        QCOMPARE(find<QComboBox>(window.get(), "comboBox")->currentText(), channel);
+        harness::FakeController controller;
+        controller.answer = [](const QByteArray &request) {
+            if (request.contains("fw_id"))
+                return identity;
+            if (request.contains("\"file\""))
+                return "new download" + ok;
+            return QByteArray(R"({"time":"new settings","result":"ok"})");
+        };
+        find<QLineEdit>(window.get(), "lineEdit")->setText(QStringLiteral("127.0.0.1"));
+        find<QLineEdit>(window.get(), "lineEdit_2")->setText(controller.port_text());
+        click("connect_dev_btn");
+        QTRY_COMPARE(find<QLineEdit>(window.get(), "lineEdit_3")->text(), QStringLiteral("77"));
+
+        // The controller's settings saved to a file.
+        find<QTabWidget>(window.get(), "tabWidget")->setCurrentIndex(1);
+        click("write_settings_btn");
+        QTRY_COMPARE(status(), QStringLiteral("Настройки не записаны"));
+
+        // The device list exported (one device: an empty file would fit
+        // even on a full disk).
+        find<QLineEdit>(window.get(), "lineEdit_8")->setText(QStringLiteral("S1"));
+        find<QLineEdit>(window.get(), "lineEdit_11")->setText(QStringLiteral("1"));
+        click("set_new_dev_btn");
+        harness::answer_next_file_dialog(place);
+        click("write_dev_file_btn");
+        QTRY_COMPARE(status(), QStringLiteral("Файл не создан"));
+
+        // A file downloaded from the controller.
+        find<QLineEdit>(window.get(), "lineEdit_7")->setText(QStringLiteral("fw.bin"));
+        harness::answer_next_file_dialog(place + QStringLiteral("/copy"));
+        click("load_out_btn");
+        QTRY_COMPARE(status(), QStringLiteral("не удалось записать файл"));
+
+        // The traffic log.
+        harness::click(find<QPushButton>(harness::log_window(), "write_file_btn"));
+        QVERIFY(harness::log_text().endsWith(QStringLiteral("\nНе удалось записать файл!")));
+
+        // The session settings, at exit: no window is left to tell.
+        QTest::ignoreMessage(QtWarningMsg, "settings.txt could not be written; the previous one is kept");
+        window.reset();
+
+        QCOMPARE(files_of(prepare).keys(), before.keys());
+        QCOMPARE(files_of(prepare), before);
+    }
+};
+
+QTEST_MAIN(FileWritesTest)
+#include "tst_file_writes.moc"
