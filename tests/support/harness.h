@@ -19,6 +19,7 @@
 
 class MainWindow;
 class QAbstractButton;
+class QFileDialog;
 class QSerialPort;
 class QTcpServer;
 class QTcpSocket;
@@ -62,6 +63,8 @@ void click(QAbstractButton *button);
 // if the user had chosen it; an empty path cancels the dialog. Call it
 // before the click that opens the dialog.
 void answer_next_file_dialog(const QString &path);
+// Answers an open file dialog now, the same way.
+void answer_file_dialog(QFileDialog *dialog, const QString &path);
 
 // The controller's side of a link, played by the test: it gathers what the
 // program sends and answers through `answer`, called with each request once
