@@ -7,6 +7,7 @@
 #include "engine/requests.h"
 
 #include <QBuffer>
+#include <QJsonArray>
 #include <QTest>
 
 class ExchangeRulesTest : public QObject
@@ -149,6 +150,23 @@ private slots:
         QVERIFY(exchange::error_text("ok").isEmpty());
         QVERIFY(exchange::error_text("error").isEmpty());
         QVERIFY(exchange::error_text(QString()).isEmpty());
+    }
+
+    void reply_values_as_widgets_show_them()
+    {
+        // A runaway text is cut where a line still lays out at once.
+        const QString long_text(exchange::max_shown_characters + 1, QLatin1Char('x'));
+        QCOMPARE(exchange::shown_text(long_text).size(), exchange::max_shown_characters);
+        QVERIFY(exchange::shown_text(long_text).endsWith(QChar(0x2026)));
+        QCOMPARE(exchange::shown_text(long_text.left(exchange::max_shown_characters)), long_text.chopped(1));
+        // Numbers beyond int read as 0, not wrapped round.
+        QCOMPARE(exchange::reply_number(2147483647.0), 2147483647);
+        QCOMPARE(exchange::reply_number(2147483648.0), 0);
+        QCOMPARE(exchange::reply_number(-1e20), 0);
+        QCOMPARE(exchange::reply_number(2.5), 3);
+        QCOMPARE(exchange::reply_number(QStringLiteral("12")), 12);
+        QCOMPARE(exchange::reply_number(true), 1);
+        QCOMPARE(exchange::reply_number(QJsonArray{1}), 0);
     }
 
     void progress_texts()

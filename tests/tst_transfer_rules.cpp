@@ -40,16 +40,21 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("result");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("file and ok") << QByteArray("a;b\n1;2\n{\"result\":\"ok\"}") << "ok" << QByteArray("a;b\n1;2\n");
-        QTest::newRow("error alone") << QByteArray("{\"result\":\"error_get\"}") << "error_get" << QByteArray("{\"resul");
-        QTest::newRow("each error") << QByteArray("{\"result\":\"error_value\"}") << "error_value" << QByteArray("{\"result\"");
-        QTest::newRow("a blank is another text") << QByteArray("x{\"result\": \"ok\"}") << "" << QByteArray("x{");
-        QTest::newRow("unknown value") << QByteArray("{\"result\":\"busy\"}") << "" << QByteArray("{\"");
-        QTest::newRow("shorter than the fragment") << QByteArray("}") << "" << QByteArray();
+        QTest::addColumn<bool>("complete"); // a brace alone does not end it
+        QTest::newRow("file and ok") << QByteArray("a;b\n1;2\n{\"result\":\"ok\"}") << "ok" << QByteArray("a;b\n1;2\n") << true;
+        QTest::newRow("error alone") << QByteArray("{\"result\":\"error_get\"}") << "error_get" << QByteArray("{\"resul") << true;
+        QTest::newRow("each error") << QByteArray("{\"result\":\"error_value\"}") << "error_value" << QByteArray("{\"result\"") << true;
+        QTest::newRow("a blank is another text") << QByteArray("x{\"result\": \"ok\"}") << "" << QByteArray("x{") << false;
+        QTest::newRow("unknown value") << QByteArray("{\"result\":\"busy\"}") << "" << QByteArray("{\"") << true;
+        QTest::newRow("shorter than the fragment") << QByteArray("}") << "" << QByteArray() << false;
         QTest::newRow("a file holding an error text")
-            << QByteArray("{\"result\":\"error_key\"}\n{\"result\":\"ok\"}") << "ok" << QByteArray("{\"result\":\"error_key\"}\n");
+            << QByteArray("{\"result\":\"error_key\"}\n{\"result\":\"ok\"}") << "ok" << QByteArray("{\"result\":\"error_key\"}\n") << true;
         QTest::newRow("binary with NUL and invalid UTF-8")
-            << QByteArray("\x00\xff\xfe\x80}{\"result\":\"ok\"}", 20) << "ok" << QByteArray("\x00\xff\xfe\x80}", 5);
+            << QByteArray("\x00\xff\xfe\x80}{\"result\":\"ok\"}", 20) << "ok" << QByteArray("\x00\xff\xfe\x80}", 5) << true;
+        QTest::newRow("a brace of the file") << QByteArray("a{\"b\":1}") << "" << QByteArray() << false;
+        QTest::newRow("result with other members") << QByteArray("{\"n\":\"x\",\"result\":\"error_key\"}")
+                                                   << "error_key" << QByteArray("{\"n\":\"x\",\"resul") << true;
+        QTest::newRow("result not a word") << QByteArray("x{\"result\":\"o k\"}") << "" << QByteArray("x{") << false;
     }
 
     void download_reply()
@@ -59,6 +64,8 @@ private slots:
         QFETCH(QByteArray, content);
         QCOMPARE(transfer::download_result(reply), result);
         QCOMPARE(transfer::download_content(reply), content);
+        QFETCH(bool, complete);
+        QCOMPARE(transfer::download_complete(reply), complete);
     }
 
     void upload_reply_errors_anywhere()

@@ -192,10 +192,13 @@ private:
         // show the seconds since the transfer began.
         QString (*progress)(qint64 measure) = nullptr;
         int stall_budget = 0; // milliseconds, LoadSecondsThenStall only
-        // A reply that grows beyond this many bytes without completing ends
-        // as incomplete (0: no limit).
-        int byte_limit = 0;
+        // When the reply has come whole; null: when its last byte is the
+        // closing brace.
+        bool (*complete)(const QByteArray &reply) = nullptr;
     };
+    // The most the reply of the pending exchange may grow to: beyond it the
+    // exchange ends as incomplete, and further bytes are not kept.
+    int reply_byte_limit() const;
     // Outcome of one tick for the exchange block being served.
     enum class ReplyState { Waiting, Complete, NoAnswer, Incomplete };
     // The reply frame every block uses: completion test (a complete reply

@@ -1,45 +1,26 @@
 #include "devices/device_list.h"
 
 #include "app/safe_files.h"
+#include "engine/exchange.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QTextStream>
 
-#include <climits>
-#include <cmath>
 
 namespace device_list {
 
 namespace {
 
-// A reply number as an int: numbers, numeric texts and booleans count;
-// anything else, and a number an int cannot hold, reads as 0.
-int number_of(const QJsonValue &value)
-{
-    switch (value.type()) {
-    case QJsonValue::Double: {
-        const double number = value.toDouble();
-        return std::isfinite(number) && number >= INT_MIN && number <= INT_MAX ? int(std::lround(number)) : 0;
-    }
-    case QJsonValue::String:
-        return value.toString().toInt();
-    case QJsonValue::Bool:
-        return value.toBool() ? 1 : 0;
-    default:
-        return 0;
-    }
-}
-
-// A reply text: strings as they are, numbers and booleans as written;
-// arrays, objects and null read as empty.
+// A reply text: strings as they are (cut to what a cell shows), numbers
+// and booleans as written; arrays, objects and null read as empty.
 QString text_of(const QJsonValue &value)
 {
     switch (value.type()) {
     case QJsonValue::String:
     case QJsonValue::Double:
     case QJsonValue::Bool:
-        return value.toVariant().toString();
+        return exchange::shown_text(value.toVariant().toString());
     default:
         return QString();
     }
@@ -47,7 +28,7 @@ QString text_of(const QJsonValue &value)
 
 QString number_text(const QJsonArray &device, int element)
 {
-    return element < device.size() ? QString::number(number_of(device.at(element))) : QString();
+    return element < device.size() ? QString::number(exchange::reply_number(device.at(element))) : QString();
 }
 
 bool whole_number(const QString &text, int *number)
@@ -121,12 +102,12 @@ QVector<ListedDevice> listed_devices(const QJsonObject &reply, const Models &mod
             return element < device.size() ? text_of(device.at(element)) : QString();
         };
         ListedDevice entry;
-        const QString model = device.size() > 1 ? models.name_of_code(number_of(device.at(1))) : QString();
+        const QString model = device.size() > 1 ? models.name_of_code(exchange::reply_number(device.at(1))) : QString();
         // Element 6 is the channel, which the table does not show.
         entry.cells = QStringList{number_text(device, 0), model,   text(2),
                                   number_text(device, 3), text(4), number_text(device, 5),
                                   number_text(device, 7), text(8), number_text(device, 9)};
-        entry.polled = device.size() > 9 && number_of(device.at(9)) != 0;
+        entry.polled = device.size() > 9 && exchange::reply_number(device.at(9)) != 0;
         listed.append(entry);
     }
     return listed;

@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "engine/exchange.h"
+#include "files/transfer_rules.h"
 #include "link/io_port.h"
 #include "link/log.h"
 #include "link/tcpserver.h"
@@ -80,6 +81,13 @@ int MainWindow::exchange_interval() const
     return exchange::interval_ms(ui->interval_line->text());
 }
 
+int MainWindow::reply_byte_limit() const
+{
+    // A download may be as large as the largest file; every other reply is
+    // small, so that a controller streaming without end is stopped early.
+    return wait_load_out ? transfer::max_file_bytes + transfer::result_fragment_length : exchange::max_reply_bytes;
+}
+
 void MainWindow::handler_network_data()
 {
     const int gathered = rx_buffer.size();
@@ -87,8 +95,14 @@ void MainWindow::handler_network_data()
         rx_buffer.append(serial_link->take_data());
     if (ui->radioButton_2->isChecked() && eth_link)
         rx_buffer.append(eth_link->take_data());
+    // Bytes beyond the limit are dropped, pending exchange or not, so that
+    // a controller that never stops sending cannot fill the memory; the
+    // exchange ends as incomplete at its next tick.
+    const int limit = reply_byte_limit();
+    if (rx_buffer.size() > limit)
+        rx_buffer.truncate(limit + 1);
     // The device list is the one reply taken as it arrives.
-    if (wait_read_dev && rx_buffer.size() > gathered)
+    if (wait_read_dev && rx_buffer.size() > gathered && rx_buffer.size() <= limit)
         take_device_list();
     // Bytes that arrive with no exchange pending wait in the buffer until
     // the next sender clears it.
@@ -96,7 +110,10 @@ void MainWindow::handler_network_data()
 
 MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
 {
-    if (!wait.taken_on_arrival && exchange::reply_complete(rx_buffer)) {
+    // A reply cut off at the limit is incomplete, whatever its last byte.
+    const bool overflowing = rx_buffer.size() > reply_byte_limit();
+    const bool complete = wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer);
+    if (!wait.taken_on_arrival && !overflowing && complete) {
         // Handling may open a dialog whose event loop would tick again.
         exchange_timer->stop();
         log_received(rx_buffer);
@@ -121,7 +138,7 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         exceeded = rx_buffer.isEmpty() ? load_seconds > wait.budget : download_stalled(wait.stall_budget);
         break;
     }
-    if (wait.byte_limit > 0 && rx_buffer.size() > wait.byte_limit)
+    if (overflowing)
         exceeded = true;
     if (wait.progress) {
         const QString text = wait.progress(measure);

@@ -2,6 +2,9 @@
 
 #include <QJsonDocument>
 
+#include <climits>
+#include <cmath>
+
 namespace exchange {
 
 bool reply_complete(const QByteArray &buffer)
@@ -32,6 +35,29 @@ QString reply_text(const QByteArray &buffer)
 QJsonObject reply_object(const QByteArray &buffer)
 {
     return QJsonDocument::fromJson(reply_text(buffer).toUtf8()).object();
+}
+
+QString shown_text(const QString &text)
+{
+    if (text.size() <= max_shown_characters)
+        return text;
+    return text.left(max_shown_characters - 1) + QChar(0x2026);
+}
+
+int reply_number(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Double: {
+        const double number = value.toDouble();
+        return std::isfinite(number) && number >= INT_MIN && number <= INT_MAX ? int(std::lround(number)) : 0;
+    }
+    case QJsonValue::String:
+        return value.toString().toInt();
+    case QJsonValue::Bool:
+        return value.toBool() ? 1 : 0;
+    default:
+        return 0;
+    }
 }
 
 QString error_text(const QString &result)

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 
 // Rules of the request/reply cycle that need no window: when a reply is
@@ -15,6 +16,10 @@ namespace exchange {
 constexpr int standard_budget_ms = 9999;
 constexpr int identification_budget_ms = 2999;
 constexpr int device_list_budget_ms = 1999;
+
+// The longest reply kept, but for a download's: a hundred times the longest
+// device list, and more than any parameter value a controller shows.
+constexpr int max_reply_bytes = 4 * 1024 * 1024;
 
 // Tick interval used when the interval field holds no positive whole number.
 constexpr int fallback_interval_ms = 100;
@@ -33,6 +38,17 @@ QString reply_text(const QByteArray &buffer);
 // The reply's JSON object; anything that is not a JSON object reads as an
 // empty one.
 QJsonObject reply_object(const QByteArray &buffer);
+
+// A text from the controller as a widget shows it: a text longer than
+// max_shown_characters is cut there and ends in "…". Laying out a line of a
+// megabyte stalls the window for seconds, and no value a controller keeps
+// comes near the limit.
+constexpr int max_shown_characters = 4096;
+QString shown_text(const QString &text);
+
+// A reply number as an int: numbers, numeric texts and booleans count;
+// anything else, and a number an int cannot hold, reads as 0.
+int reply_number(const QJsonValue &value);
 
 // Status text for an error value of "result", empty for "ok" and for any
 // value outside the vocabulary.

@@ -80,6 +80,9 @@ bool MainWindow::serve_load_in()
         show_error_result(error);
     else if (batch_index == 0 && send_upload_content())
         return true; // the header was taken; now the content
+    else if (batch_index != 0 && result != QLatin1String("ok"))
+        // The load time must not stay shown as if the upload still ran.
+        ui->label->setText(QStringLiteral("Запись файла не подтверждена"));
     end_upload();
     return true;
 }
@@ -88,7 +91,7 @@ bool MainWindow::serve_load_out()
 {
     ReplyWait wait{transfer::no_answer_seconds, Measure::LoadSecondsThenStall, false, exchange::load_progress};
     wait.stall_budget = exchange::standard_budget_ms;
-    wait.byte_limit = transfer::max_file_bytes + transfer::result_fragment_length;
+    wait.complete = &transfer::download_complete;
     switch (await_reply(wait)) {
     case ReplyState::Waiting:
         show_download_progress();
@@ -101,14 +104,17 @@ bool MainWindow::serve_load_out()
         break;
     }
     load_timer->stop();
-    // The reply is the file followed by its result, not a JSON object.
+    // The reply is the file followed by its result, not a JSON object. Only
+    // a file the controller confirmed is saved.
     const QString result = transfer::download_result(rx_buffer);
-    if (result == QLatin1String("ok"))
+    if (result == QLatin1String("ok")) {
         ui->label->setText(QStringLiteral("Файл скачен"));
-    else
-        show_error_result(result);
-    if (exchange::error_text(result).isEmpty())
         save_download(transfer::download_content(rx_buffer)); // bytes arriving during the dialog stay out
+    } else if (!exchange::error_text(result).isEmpty()) {
+        show_error_result(result);
+    } else {
+        ui->label->setText(QStringLiteral("Скачивание не подтверждено"));
+    }
     end_download();
     return true;
 }

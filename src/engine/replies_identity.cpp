@@ -67,7 +67,8 @@ bool MainWindow::serve_res()
     const QString text = exchange::reply_text(rx_buffer);
     if (check_reply_result(text)) {
         const QJsonObject reply = exchange::reply_object(rx_buffer);
-        ui->listWidget->insertItem(ui->listWidget->count(), reply.value(QStringLiteral("serial")).toString());
+        ui->listWidget->insertItem(ui->listWidget->count(),
+                                   exchange::shown_text(reply.value(QStringLiteral("serial")).toString()));
     }
     end_exchange({&MainWindow::wait_res});
     return true;
@@ -135,10 +136,11 @@ void MainWindow::apply_ipconfig(const QJsonObject &reply)
     const QJsonArray entries = reply.value(QStringLiteral("ipconfig")).toArray();
     const int count = qMin(entries.size(), int(std::size(eth_status_edits)));
     for (int i = 0; i < count; ++i) {
-        const QVariantList numbers = entries.at(i).toArray().toVariantList();
+        const QJsonArray numbers = entries.at(i).toArray();
         QStringList parts;
+        // A number an int cannot hold reads as 0, not as a wrapped one.
         for (int n = 0; n < qMin(numbers.size(), 4); ++n)
-            parts << QString::number(numbers.at(n).toInt());
+            parts << QString::number(exchange::reply_number(numbers.at(n)));
         eth_status_edits[i]->setText(parts.join(QLatin1Char('.')));
     }
 }

@@ -2,11 +2,16 @@
 
 #include "app/safe_files.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace transfer {
 
 namespace {
 
 const char *const error_values[] = {"error_get", "error_key", "error_save", "error_test", "error_value"};
+// What the closing result of a download reply starts with.
+const QByteArray result_marker = QByteArrayLiteral("\"result\":\"");
 
 } // namespace
 
@@ -25,6 +30,17 @@ QString download_save_path(const QString &chosen_path, const QString &controller
     return chosen_path + QLatin1Char('.') + safe_files::name_part(extension);
 }
 
+bool download_complete(const QByteArray &reply)
+{
+    static const QByteArray closing = QByteArrayLiteral("\"}");
+    const int from = reply.lastIndexOf(result_marker) + result_marker.size();
+    const int to = reply.size() - closing.size();
+    if (from < result_marker.size() || from > to || !reply.endsWith(closing))
+        return false;
+    const QByteArray value = reply.mid(from, to - from);
+    return std::all_of(value.begin(), value.end(), [](char c) { return std::isalnum(uchar(c)) || c == '_'; });
+}
+
 QByteArray download_content(const QByteArray &reply)
 {
     return reply.left(qMax(0, reply.size() - result_fragment_length));
@@ -32,11 +48,10 @@ QByteArray download_content(const QByteArray &reply)
 
 QString download_result(const QByteArray &reply)
 {
-    static const QByteArray marker = QByteArrayLiteral("\"result\":\"");
-    const int at = reply.lastIndexOf(marker);
+    const int at = reply.lastIndexOf(result_marker);
     if (at < 0)
         return QString();
-    const QByteArray value = reply.mid(at + marker.size());
+    const QByteArray value = reply.mid(at + result_marker.size());
     if (value.startsWith("ok"))
         return QStringLiteral("ok");
     for (const char *error : error_values) {

@@ -30,6 +30,11 @@ QString upload_name(const QString &path);
 // the chosen path as it is; no chosen path (a cancelled dialog) gives none.
 QString download_save_path(const QString &chosen_path, const QString &controller_name);
 
+// Whether a download reply has come whole: it ends with its result,
+// "result":"value"} (value a word). The file before it may hold braces of
+// its own, so a last byte "}" alone does not end it.
+bool download_complete(const QByteArray &reply);
+
 // The file content of a download reply: all but its closing fragment.
 QByteArray download_content(const QByteArray &reply);
 

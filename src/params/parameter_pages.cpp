@@ -5,6 +5,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/auxiliary_file.h"
+#include "engine/exchange.h"
 #include "params/parameter_values.h"
 
 #include <QCheckBox>
@@ -240,7 +241,8 @@ void MainWindow::set_param_value(int page, int row, const QJsonValue &value)
     case params::ValueKind::Float:
     case params::ValueKind::IntArray:
     case params::ValueKind::Int:
-        param_tables[page]->setItem(row, value_column, left_aligned_item(params::cell_text(kind, value)));
+        param_tables[page]->setItem(row, value_column,
+                                    left_aligned_item(exchange::shown_text(params::cell_text(kind, value))));
         return;
     }
 }

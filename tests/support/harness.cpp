@@ -100,20 +100,25 @@ void answer_next_file_dialog(const QString &path)
             return;
         poll->stop();
         poll->deleteLater();
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        // Typed as a user would: the folder, then the name in the name
-        // field. done() rather than accept(): no overwrite question and no
-        // check that the file exists; the dialog returns what was typed.
-        const QFileInfo chosen(path);
-        dialog->setDirectory(chosen.absolutePath());
-        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            name->setText(chosen.fileName());
-        static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
+        answer_file_dialog(dialog, path);
     });
     poll->start(20);
+}
+
+void answer_file_dialog(QFileDialog *dialog, const QString &path)
+{
+    if (path.isEmpty()) {
+        dialog->reject();
+        return;
+    }
+    // Typed as a user would: the folder, then the name in the name field.
+    // done() rather than accept(): no overwrite question and no check that
+    // the file exists; the dialog returns what was typed.
+    const QFileInfo chosen(path);
+    dialog->setDirectory(chosen.absolutePath());
+    if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        name->setText(chosen.fileName());
+    static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
 }
 
 void ControllerPeer::take(const QByteArray &bytes)

@@ -19,6 +19,7 @@
 
 class MainWindow;
 class QAbstractButton;
+class QFileDialog;
 class QSerialPort;
 class QTcpServer;
 class QTcpSocket;
@@ -65,6 +66,8 @@ void answer_next_file_dialog(const QString &path);
 // Drops the answers given that no dialog has taken yet (the operation ended
 // before it asked).
 void forget_file_dialog_answers();
+// Answers an open file dialog now, the same way.
+void answer_file_dialog(QFileDialog *dialog, const QString &path);
 
 // The controller's side of a link, played by the test: it gathers what the
 // program sends and answers through `answer`, called with each request once
