@@ -16,76 +16,65 @@ class DeviceListTest : public QObject
     Q_OBJECT
 
 private slots:
-    void listed_devices_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("first"); // cells of the first device joined by "|"
-        QTest::addColumn<bool>("polled");
-
-        QTest::newRow("ten values, channel not shown")
-            << QByteArray(R"({"devices":[[513,7,"S1",2,"P",12,3,9600,"two words",1]]})") << 1
-            << "513|Брамиль 100|S1|2|P|12|9600|two words|1" << true;
-        QTest::newRow("short array reads empty") << QByteArray(R"({"devices":[[5,12,"S"]]})") << 1
-                                                 << "5|Ольвен 4Т|S||||||" << false;
-        QTest::newRow("unknown code; code 0 matches no non-number code")
-            << QByteArray(R"({"devices":[[5,99],[6,0]]})") << 2 << "5||||||||" << false;
-        QTest::newRow("wrong types") << QByteArray(R"({"devices":[["12",[7],{"a":1},1e20,17,null,0,true,[["x"]],"3"]]})")
-                                     << 1 << "12|||0|17|0|1||3" << true;
-        QTest::newRow("element not an array") << QByteArray(R"({"devices":[7,[1]]})") << 2 << "||||||||" << false;
-        QTest::newRow("devices not an array") << QByteArray(R"({"devices":"all1"})") << 0 << "" << false;
-        QJsonArray many;
-        for (int i = 0; i < 300; ++i)
-            many.append(QJsonArray{i + 1, 1, "S", 1, "M", 1, 1, 9600, "", 0});
-        QTest::newRow("300 devices, 256 taken") << QJsonDocument(QJsonObject{{"devices", many}}).toJson() << 256
-                                                << "1|Ловар-1Ф|S|1|M|1|9600||0" << false;
-    }
-
-    void listed_devices()
-    {
-        QFETCH(QByteArray, reply);
-        const QVector<QString> codes = {"1", "7", "x", "12"};
-        const QVector<QString> names = {"Ловар-1Ф", "Брамиль 100", "Без кода", "Ольвен 4Т"};
-        const QVector<ListedDevice> devices = device_list::listed_devices(QJsonDocument::fromJson(reply).object(),
-                                                                          Models{codes, names});
-        QTEST(devices.size(), "count");
-        for (const ListedDevice &device : devices)
-            QCOMPARE(device.cells.size(), table_columns);
-        if (!devices.isEmpty()) {
-            QTEST(devices.first().cells.join('|'), "first");
-            QTEST(devices.first().polled, "polled");
-        }
-    }
-
-    void rows_from_file_data()
+    // Table rows from a device-list reply ("reply:" rows) or file ("file:" rows).
+    void table_rows_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("rows"); // the first two, joined by "/", cells by "|"
+        QTest::addColumn<QString>("rows"); // the first two, joined by "/", cells by "|"; "+": a reply's "polled"
 
-        QTest::newRow("nine fields shift the next row") << QByteArray("1;A;S1;1;P;1;9600;n1;extra\n2;B;S2;2;Q;2;4800;n2\n")
-                                                        << 2 << "1|A|S1|1|P|1|9600|n1/extra|2|B|S2|2|Q|2|4800";
-        QTest::newRow("short lines, empty line") << QByteArray("1;A\n\n2;B;S2") << 3 << "1|A||2|B|S2||/|||||||";
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1;Ловар-1Ф;S;1;Ловарис;1;1;n\n") << 1
-                                         << "1|Ловар-1Ф|S|1|Ловарис|1|1|n";
-        QTest::newRow("empty file") << QByteArray() << 0 << "";
-        QByteArray many;
+        QTest::newRow("reply: ten values, channel not shown")
+            << QByteArray(R"({"devices":[[513,7,"S1",2,"P",12,3,9600,"two words",1]]})") << 1
+            << "513|Брамиль 100|S1|2|P|12|9600|two words|1+";
+        QTest::newRow("reply: short array reads empty") << QByteArray(R"({"devices":[[5,12,"S"]]})") << 1
+                                                        << "5|Ольвен 4Т|S||||||";
+        QTest::newRow("reply: unknown code; code 0 matches no non-number code")
+            << QByteArray(R"({"devices":[[5,99],[6,0]]})") << 2 << "5||||||||/6||||||||";
+        QTest::newRow("reply: wrong types")
+            << QByteArray(R"({"devices":[["12",[7],{"a":1},1e20,17,null,0,true,[["x"]],"3"]]})") << 1
+            << "12|||0|17|0|1||3+";
+        QTest::newRow("reply: element not an array") << QByteArray(R"({"devices":[7,[1]]})") << 2
+                                                     << "||||||||/1||||||||";
+        QTest::newRow("reply: devices not an array") << QByteArray(R"({"devices":"all1"})") << 0 << "";
+        QJsonArray devices;
         for (int i = 0; i < 300; ++i)
-            many += QByteArray::number(i + 1) + ";A;S;1;P;1;9600;\n";
-        QTest::newRow("300 lines") << many << 256 << "1|A|S|1|P|1|9600|/2|A|S|1|P|1|9600|";
+            devices.append(QJsonArray{i + 1, 1, "S", 1, "M", 1, 1, 9600, "", 0});
+        QTest::newRow("reply: 300 devices, 256 kept") << QJsonDocument(QJsonObject{{"devices", devices}}).toJson()
+                                                      << 256 << "1|Ловар-1Ф|S|1|M|1|9600||0/2|Ловар-1Ф|S|1|M|1|9600||0";
+
+        QTest::newRow("file: nine fields shift the next row")
+            << QByteArray("1;A;S1;1;P;1;9600;n1;extra\n2;B;S2;2;Q;2;4800;n2\n") << 2
+            << "1|A|S1|1|P|1|9600|n1/extra|2|B|S2|2|Q|2|4800";
+        QTest::newRow("file: short lines, empty line") << QByteArray("1;A\n\n2;B;S2") << 3 << "1|A||2|B|S2||/|||||||";
+        QTest::newRow("file: byte-order mark") << QByteArray("\xEF\xBB\xBF" "1;Ловар-1Ф;S;1;Ловарис;1;1;n\n") << 1
+                                               << "1|Ловар-1Ф|S|1|Ловарис|1|1|n";
+        QTest::newRow("file: empty") << QByteArray() << 0 << "";
+        QByteArray lines;
+        for (int i = 0; i < 300; ++i)
+            lines += QByteArray::number(i + 1) + ";A;S;1;P;1;9600;\n";
+        QTest::newRow("file: 300 lines") << lines << 256 << "1|A|S|1|P|1|9600|/2|A|S|1|P|1|9600|";
     }
 
-    void rows_from_file()
+    void table_rows()
     {
         QFETCH(QByteArray, content);
-        QBuffer buffer(&content);
-        buffer.open(QIODevice::ReadOnly | QIODevice::Text);
-        const QVector<QStringList> rows = device_list::rows_from_file(buffer);
-        QTEST(rows.size(), "count");
-        QStringList first;
-        for (int row = 0; row < qMin(2, rows.size()); ++row)
-            first << rows.at(row).join('|');
-        QTEST(first.join('/'), "rows");
+        QStringList rows;
+        if (QByteArray(QTest::currentDataTag()).startsWith("file:")) {
+            QBuffer buffer(&content);
+            buffer.open(QIODevice::ReadOnly | QIODevice::Text);
+            for (const QStringList &cells : device_list::rows_from_file(buffer))
+                rows << cells.join('|');
+        } else {
+            const QVector<QString> codes = {"1", "7", "x", "12"};
+            const QVector<QString> names = {"Ловар-1Ф", "Брамиль 100", "Без кода", "Ольвен 4Т"};
+            const QJsonObject reply = QJsonDocument::fromJson(content).object();
+            for (const ListedDevice &device : listed_devices(reply, {codes, names})) {
+                QCOMPARE(device.cells.size(), table_columns);
+                rows << device.cells.join('|') + (device.polled ? "+" : "");
+            }
+        }
+        QTEST(int(rows.size()), "count");
+        QTEST(rows.mid(0, 2).join('/'), "rows");
     }
 
     void duplicate_rows()
