@@ -42,11 +42,11 @@ QMap<QString, QByteArray> files_of(const QString &folder)
     return files;
 }
 
-void put(const QString &path, const QByteArray &content)
+void put(const QString &folder, const QString &name, const QByteArray &content)
 {
-    QFile file(path);
+    QFile file(folder + QLatin1Char('/') + name);
     QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush(),
-             qPrintable(path));
+             qPrintable(file.fileName()));
 }
 
 // Takes every free block of the file system `folder` is on.
@@ -86,21 +86,17 @@ private slots:
         // The program's own files, and an old file under every name a write
         // may take in the next minute (the log and the export are named by
         // the second).
-        for (const char *name : {"parametrs.csv", "Models.csv"}) {
-            QFile shipped(qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + QLatin1Char('/') + QLatin1String(name));
-            QVERIFY(shipped.open(QIODevice::ReadOnly));
-            put(prepare + QLatin1Char('/') + QLatin1String(name), shipped.readAll());
-        }
-        put(prepare + QStringLiteral("/settings.txt"), "old port\n1200\n2\n1\n500\n");
-        put(prepare + QStringLiteral("/copy.bin"), "old download");
+        for (const QString name : {"parametrs.csv", "Models.csv"})
+            QVERIFY(QFile::copy(qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + '/' + name, prepare + '/' + name));
+        put(prepare, QStringLiteral("settings.txt"), "old port\n1200\n2\n1\n500\n");
+        put(prepare, QStringLiteral("copy.bin"), "old download");
         const QDateTime now = QDateTime::currentDateTime();
-        put(prepare + QLatin1Char('/') + params::settings_file_name(QStringLiteral("77"), now), "old settings");
+        put(prepare, params::settings_file_name(QStringLiteral("77"), now), "old settings");
         const QString channel = QStringLiteral("1");
         for (int second = -1; second < 60; ++second) {
             const QDateTime moment = now.addSecs(second);
-            put(prepare + QLatin1Char('/') + traffic_format::log_file_name(moment), "old log");
-            put(prepare + QLatin1Char('/') + device_list::export_file_name(QStringLiteral("77"), moment, channel),
-                "old export");
+            put(prepare, traffic_format::log_file_name(moment), "old log");
+            put(prepare, device_list::export_file_name(QStringLiteral("77"), moment, channel), "old export");
         }
         if (place == prepare)
             fill_up(place);

@@ -29,8 +29,7 @@ const QString serial_lost = QStringLiteral("Ошибки в работе пос�
 // several ticks even on a loaded machine.
 constexpr int at_once_ms = 3000;
 
-// The window with the shipped catalogue and models, its operations driven
-// as the user drives them.
+// The window with the shipped catalogue and models, driven as a user would.
 struct Session
 {
     harness::WorkingDirectory dir;
