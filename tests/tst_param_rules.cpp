@@ -1,34 +1,83 @@
 // The parameter rules that need no window: the catalogue, value conversions
-// both ways, the splitting of long selections and the settings file names.
+// both ways, the splitting of long selections and the settings files.
 
 #include "engine/requests.h"
 #include "params/catalogue.h"
 #include "params/parameter_batches.h"
 #include "params/parameter_values.h"
 #include "params/settings_file.h"
+#include "support/harness.h"
 
 #include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <QTest>
-
-Q_DECLARE_METATYPE(params::ValueKind)
 
 namespace {
 
-QJsonValue json_value(const QString &text)
-{
-    return QJsonDocument::fromJson("[" + text.toUtf8() + "]").array().first();
-}
-
 QStringList keys_asked(const QByteArray &read_request)
 {
-    QStringList keys;
-    for (const QJsonValue &key : QJsonDocument::fromJson(read_request).object().value("params").toArray())
-        keys << key.toString();
-    return keys;
+    return QJsonDocument::fromJson(read_request).object().value("params").toVariant().toStringList();
+}
+
+// Every rule as text in, text out, so that one table holds them all.
+QString apply(const QString &rule, const QString &input)
+{
+    const QString type = rule.section(QLatin1Char(' '), 1);
+    if (rule == "catalogue") { // the line between two good lines, in UTF-8 with a byte-order mark and CRLF
+        QBuffer file;
+        file.setData("\xEF\xBB\xBF" "a;Дата;String;RW;Осн\r\n" + input.toUtf8() + "\r\nb;B;Int;W;Осн\r\n");
+        file.open(QIODevice::ReadOnly | QIODevice::Text);
+        const params::Catalogue catalogue = params::read_catalogue(file);
+        // Fields of the good lines, then the rows of pages 0 to 3.
+        const ParamPage &first = catalogue[0];
+        QString text = first.keys.first() + ' ' + first.names.first() + ' ' + first.access.last() + ':';
+        for (const ParamPage &page : catalogue)
+            text += ' ' + QString::number(page.size());
+        return text;
+    }
+    if (rule.startsWith("cell")) // a reply's value in a plain cell of `type`
+        return params::cell_text(params::value_kind(type), QJsonDocument::fromJson("[" + input.toUtf8() + "]")[0]);
+    if (rule.startsWith("write")) { // the row's text sent as `type`; Itf box on "485", Uart editor on 9600_8N1
+        const QJsonValue value = params::write_value(type, {input, params::itf_items()[1], "9600_8N1"});
+        return value.isUndefined() ? "nothing" : QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    }
+    if (rule == "uart") { // speed, data bits, parity, stop bits
+        const params::UartSetting s = params::decode_uart(input);
+        return QStringLiteral("%1 %2 %3 %4").arg(s.speed).arg(s.data_bits).arg(s.parity).arg(s.stop_bits);
+    }
+    if (rule == "itf") { // the item chosen and its code
+        const QStringList items = params::itf_items();
+        const int index = params::itf_index(items, input);
+        return QString::number(index) + (index < 0 ? QString() : ' ' + params::itf_code(items[index]));
+    }
+    if (rule == "read") { // "25x10": 25 keys of 10 characters; the rows each request takes
+        QStringList keys, asked, taken;
+        QVector<int> queue;
+        for (int i = 0; i < input.section('x', 0, 0).toInt(); ++i) {
+            keys << QStringLiteral("k%1").arg(i, input.section('x', 1).toInt() - 1, 10, QLatin1Char('0'));
+            queue << i;
+        }
+        while (!queue.isEmpty()) {
+            const params::ReadStep step = params::next_read_request(keys, queue);
+            const QStringList step_keys = keys_asked(step.request);
+            const QByteArray before_last = requests::parameter_read(step_keys.mid(0, step.row_count - 1));
+            // "!": a request not ended by the key that took it past 149 characters, nor by the last key.
+            const bool right = step.row_count > 0 && step_keys.size() == step.row_count
+                               && (step.row_count == queue.size()
+                                   || (step.request.size() > 149 && before_last.size() <= 149));
+            taken << QString::number(step.row_count) + (right ? "" : "!");
+            if (!right)
+                return taken.join(' ');
+            asked << step_keys;
+            queue.remove(0, step.row_count);
+        }
+        return (asked == keys ? "" : "not each key once in order: ") + taken.join(' ');
+    }
+    if (rule == "file name")
+        return params::settings_file_name(input, QDateTime(QDate(2026, 12, 6), QTime(23, 59)));
+    return params::clock_text(QDateTime::fromString(input, Qt::ISODateWithMs));
 }
 
 } // namespace
@@ -38,144 +87,61 @@ class ParamRulesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void catalogue_lines_data()
+    void rules_data()
     {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QVector<int>>("added"); // rows added to pages 0 to 3
-        QTest::newRow("one page") << QByteArray("k;Имя;Float;RW;Основные") << QVector<int>{1, 0, 0, 0};
-        QTest::newRow("two page words") << QByteArray("k;N;Int;R;Сеть, Сервис") << QVector<int>{0, 1, 0, 1};
-        QTest::newRow("extra fields") << QByteArray("k;N;Itf;R;Интерфейсы;x") << QVector<int>{0, 0, 1, 0};
-        QTest::newRow("header") << QByteArray("Ключ;Имя;Тип;Доступ;Вкладка") << QVector<int>{0, 0, 0, 0};
-        QTest::newRow("four fields") << QByteArray("k;N;Int;Основные") << QVector<int>{0, 0, 0, 0};
-        QTest::newRow("blank") << QByteArray("") << QVector<int>{0, 0, 0, 0};
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("catalogue: one page") << "catalogue" << "k;Имя;Float;RW;Основные" << "a Дата W: 3 0 0 0";
+        QTest::newRow("catalogue: two page words") << "catalogue" << "k;N;Int;R;Сеть, Сервис" << "a Дата W: 2 1 0 1";
+        QTest::newRow("catalogue: extra fields") << "catalogue" << "k;N;Itf;R;Интерфейсы;x" << "a Дата W: 2 0 1 0";
+        QTest::newRow("catalogue: header") << "catalogue" << "Ключ;Имя;Тип;Доступ;Вкладка" << "a Дата W: 2 0 0 0";
+        QTest::newRow("catalogue: four fields") << "catalogue" << "k;N;Int;Основные" << "a Дата W: 2 0 0 0";
+        QTest::newRow("catalogue: blank") << "catalogue" << "" << "a Дата W: 2 0 0 0";
+        QTest::newRow("cell: Float, six digits") << "cell Float" << "1234567" << "1.23457e+06";
+        QTest::newRow("cell: Float as text") << "cell Float" << "\"2.5\"" << "0";
+        QTest::newRow("cell: Int[]") << "cell Int[]" << "[1,2,3]" << "1.2.3";
+        QTest::newRow("cell: Int[] of texts") << "cell Int[]" << "[\"10\",\"x\"]" << "10.x";
+        QTest::newRow("cell: Int[] not an array") << "cell Int[]" << "7" << "";
+        QTest::newRow("cell: Int beyond 32 bits") << "cell Int" << "3000000000" << "3000000000";
+        QTest::newRow("cell: Int with a fraction") << "cell Int" << "2.5" << "2.5";
+        QTest::newRow("cell: Int as text") << "cell Int" << "\"12\"" << "0";
+        QTest::newRow("cell: String as number") << "cell String" << "5" << "";
+        QTest::newRow("uart: 19200_7E2") << "uart" << "19200_7E2" << "19200 0 1 1";
+        QTest::newRow("uart: speed only") << "uart" << "4800" << "4800 -1 -1 -1";
+        QTest::newRow("uart: empty frame") << "uart" << "1200_" << "1200 -1 -1 -1";
+        QTest::newRow("itf: the last item containing it") << "itf" << "485" << "1 485";
+        QTest::newRow("itf: empty, the last item") << "itf" << "" << "6 USB";
+        QTest::newRow("itf: none") << "itf" << "X25" << "-1";
+        QTest::newRow("write: Int[] as strings") << "write Int[]" << "192.168.0.1" << R"([["192","168","0","1"]])";
+        QTest::newRow("write: Int") << "write Int" << "3000000000" << "[3000000000]";
+        QTest::newRow("write: Int not a number") << "write Int" << "2.5" << "[0]";
+        QTest::newRow("write: Float infinite") << "write Float" << "inf" << "[0]";
+        QTest::newRow("write: Itf") << "write Itf" << "" << R"(["485"])";
+        QTest::newRow("write: Uart") << "write Uart" << "" << R"(["9600_8N1"])";
+        QTest::newRow("write: no mark") << "write Bool" << "1" << "nothing";
+        QTest::newRow("read: three short keys") << "read" << "3x4" << "3";
+        QTest::newRow("read: 25 keys") << "read" << "25x10" << "5 5 5 5 5";
+        QTest::newRow("read: long keys") << "read" << "3x120" << "1 1 1";
+        QTest::newRow("file name: path")
+            << "file name" << "../../etc/x" << "Считанные параметры_УСПД_.._.._etc_x_дата_06_12_2026.txt";
+        QTest::newRow("file name: reserved and control") << "file name" << QString("C:\\a*?\"<>|\n") + QChar(0)
+                                                         << "Считанные параметры_УСПД_C__a_________дата_06_12_2026.txt";
+        // The wall clock as it is, with no time-zone conversion.
+        QTest::newRow("clock: local") << "clock" << "2026-12-06T14:05:09.750" << "2026-12-06 14:05:09";
+        QTest::newRow("clock: UTC+5") << "clock" << "2026-12-06T14:05:09.750+05:00" << "2026-12-06 14:05:09";
     }
 
-    void catalogue_lines()
+    void rules()
     {
-        QFETCH(QByteArray, line);
-        QFETCH(QVector<int>, added);
-        // Between two good lines, in UTF-8 with a byte-order mark and CRLF.
-        QBuffer file;
-        file.setData("\xEF\xBB\xBF" "a;Дата;String;RW;Осн\r\n" + line + "\r\nb;B;Int;W;Осн\r\n");
-        file.open(QIODevice::ReadOnly | QIODevice::Text);
-        const params::Catalogue catalogue = params::read_catalogue(file);
-        QCOMPARE(catalogue[0].keys.first(), QStringLiteral("a"));
-        QCOMPARE(catalogue[0].names.first(), QStringLiteral("Дата"));
-        QCOMPARE(catalogue[0].access.last(), QStringLiteral("W"));
-        for (int page = 0; page < params::page_count; ++page)
-            QCOMPARE(catalogue[size_t(page)].size(), added[page] + (page == 0 ? 2 : 0));
+        QFETCH(QString, rule);
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        QCOMPARE(apply(rule, input), output);
     }
 
-    void cell_texts_data()
+    void selection_edges()
     {
-        QTest::addColumn<params::ValueKind>("kind");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("text");
-        using K = params::ValueKind;
-        QTest::newRow("Float, six digits") << K::Float << "1234567" << "1.23457e+06";
-        QTest::newRow("Float as text") << K::Float << "\"2.5\"" << "0";
-        QTest::newRow("Int[]") << K::IntArray << "[1,2,3]" << "1.2.3";
-        QTest::newRow("Int[] of texts") << K::IntArray << "[\"10\",\"x\"]" << "10.x";
-        QTest::newRow("Int[] not an array") << K::IntArray << "7" << "";
-        QTest::newRow("Int beyond 32 bits") << K::Int << "3000000000" << "3000000000";
-        QTest::newRow("Int with a fraction") << K::Int << "2.5" << "2.5";
-        QTest::newRow("Int as text") << K::Int << "\"12\"" << "0";
-        QTest::newRow("String as number") << K::String << "5" << "";
-    }
-
-    void cell_texts()
-    {
-        QFETCH(params::ValueKind, kind);
-        QFETCH(QString, value);
-        QFETCH(QString, text);
-        QCOMPARE(params::cell_text(kind, json_value(value)), text);
-    }
-
-    void uart_values_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("decoded"); // speed, data bits, parity, stop bits
-        QTest::newRow("19200_7E2") << "19200_7E2" << "19200 0 1 1";
-        QTest::newRow("speed only") << "4800" << "4800 -1 -1 -1";
-        QTest::newRow("empty frame") << "1200_" << "1200 -1 -1 -1";
-    }
-
-    void uart_values()
-    {
-        QFETCH(QString, value);
-        QFETCH(QString, decoded);
-        const params::UartSetting s = params::decode_uart(value);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(s.speed).arg(s.data_bits).arg(s.parity).arg(s.stop_bits), decoded);
-    }
-
-    void itf_choices()
-    {
-        const QStringList items = params::itf_items();
-        QCOMPARE(params::itf_index(items, "485"), 1);
-        QCOMPARE(params::itf_index(items, ""), 6); // the last item
-        QCOMPARE(params::itf_index(items, "X25"), -1);
-        QCOMPARE(params::itf_code(items[6]), QStringLiteral("USB"));
-    }
-
-    void write_values_data()
-    {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("sent"); // JSON, empty for nothing
-        QTest::newRow("Int[] as strings") << "Int[]" << "192.168.0.1" << R"(["192","168","0","1"])";
-        QTest::newRow("Int") << "Int" << "3000000000" << "3000000000";
-        QTest::newRow("Int not a number") << "Int" << "2.5" << "0";
-        QTest::newRow("Float infinite") << "Float" << "inf" << "0";
-        QTest::newRow("Itf") << "Itf" << "" << R"("485")";
-        QTest::newRow("Uart") << "Uart" << "" << R"("9600_8N1")";
-        QTest::newRow("no mark") << "Bool" << "1" << "";
-    }
-
-    void write_values()
-    {
-        QFETCH(QString, type);
-        QFETCH(QString, text);
-        QFETCH(QString, sent);
-        const QJsonValue value = params::write_value(type, {text, params::itf_items()[1], "9600_8N1"});
-        QCOMPARE(value, sent.isEmpty() ? QJsonValue(QJsonValue::Undefined) : json_value(sent));
-    }
-
-    void read_requests_split_after_149_characters_data()
-    {
-        QTest::addColumn<int>("key_count");
-        QTest::addColumn<int>("key_length");
-        QTest::addColumn<int>("requests");
-        QTest::newRow("three short keys") << 3 << 4 << 1;
-        QTest::newRow("25 keys") << 25 << 10 << 5;
-        QTest::newRow("long keys") << 3 << 120 << 3;
-    }
-
-    void read_requests_split_after_149_characters()
-    {
-        QFETCH(int, key_count);
-        QFETCH(int, key_length);
-        QFETCH(int, requests);
-        QStringList keys;
-        QVector<int> queue;
-        for (int i = 0; i < key_count; ++i) {
-            keys << QStringLiteral("k%1").arg(i, key_length - 1, 10, QLatin1Char('0'));
-            queue << i;
-        }
-        QStringList asked;
-        int sent = 0;
-        for (; !queue.isEmpty(); ++sent) {
-            const params::ReadStep step = params::next_read_request(keys, queue);
-            const QStringList step_keys = keys_asked(step.request);
-            QCOMPARE(step_keys.size(), step.row_count);
-            if (step.row_count < queue.size()) { // cut by the key that crossed the limit
-                QVERIFY(step.request.size() > params::read_request_limit);
-                QVERIFY(requests::parameter_read(step_keys.mid(0, step.row_count - 1)).size() <= 149);
-            }
-            asked << step_keys;
-            queue.remove(0, step.row_count);
-        }
-        QCOMPARE(asked, keys);
-        QCOMPARE(sent, requests);
         // Rows the page lacks (the page changed under a read) are taken, not asked.
         const params::ReadStep step = params::next_read_request({"a", "b"}, {1, 5, 0});
         QCOMPARE(step.row_count, 3);
@@ -184,10 +150,6 @@ private slots:
         QCOMPARE(params::select_read_rows({"R", "W", "RW"}, {true, false, true}).rows, (QVector<int>{0, 2}));
         const params::ReadSelection refused = params::select_read_rows({"R", "W"}, {true, true});
         QVERIFY(refused.refused && refused.rows.isEmpty());
-    }
-
-    void write_request_refusal_and_empty_selection()
-    {
         QVERIFY(params::next_write_request({{0, "a", true, 1}, {3, "b", false, 2}}, 5).refused);
         const params::WriteStep empty = params::next_write_request({}, 12);
         QCOMPARE(empty.request, QByteArray("{\n}\n"));
@@ -200,41 +162,16 @@ private slots:
 
     void settings_files_are_read_within_a_limit()
     {
-        QTemporaryDir dir;
-        QFile file(dir.filePath("big.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(params::settings_file_limit + 1));
-        file.close();
+        harness::WorkingDirectory dir;
+        QFile big(dir.file_path("big.txt"));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(params::settings_file_limit + 1));
+        big.close();
+        dir.write_file("small.txt", "{}");
         QString text;
-        QVERIFY(!params::read_settings_text(file.fileName(), &text));
+        QVERIFY(!params::read_settings_text(dir.file_path("big.txt"), &text));
         QVERIFY(!params::read_settings_text(QString(), &text));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("{}") == 2);
-        file.close();
-        QVERIFY(params::read_settings_text(file.fileName(), &text));
+        QVERIFY(params::read_settings_text(dir.file_path("small.txt"), &text));
         QCOMPARE(text, QStringLiteral("{}"));
-    }
-
-    void settings_file_names_data()
-    {
-        QTest::addColumn<QString>("serial");
-        QTest::addColumn<QString>("part");
-        QTest::newRow("path") << "../../etc/x" << ".._.._etc_x";
-        QTest::newRow("reserved and control") << QString("C:\\a*?\"<>|\n") + QChar(0) << "C__a________";
-    }
-
-    void settings_file_names()
-    {
-        QFETCH(QString, serial);
-        QFETCH(QString, part);
-        QCOMPARE(params::settings_file_name(serial, QDateTime(QDate(2026, 12, 6), QTime(23, 59))),
-                 "Считанные параметры_УСПД_" + part + "_дата_06_12_2026.txt");
-    }
-
-    void clock_text_keeps_the_wall_clock()
-    {
-        const QDate day(2026, 12, 6);
-        const QTime time(14, 5, 9, 750);
-        for (const QDateTime &now : {QDateTime(day, time), QDateTime(day, time, Qt::OffsetFromUTC, 5 * 3600)})
-            QCOMPARE(params::clock_text(now), QStringLiteral("2026-12-06 14:05:09"));
     }
 };
 

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -26,27 +25,39 @@
 
 namespace {
 
-// Page 0: typed rows 0 to 7, then value_00 to value_24 (rows 8 to 32).
-// Page 1 has its own Uart and Itf rows at rows 6 and 7, as page 0 has.
+QStringList value_keys() // value_00 to value_24
+{
+    QStringList keys;
+    for (int i = 0; i < 25; ++i)
+        keys << QStringLiteral("value_%1").arg(i, 2, 10, QLatin1Char('0'));
+    return keys;
+}
+
+// Page 0: typed rows 0 to 7, the value keys (rows 8 to 32), a read-only row.
+// Page 1 has its own Uart and Itf rows at rows 6 and 7, as page 0 has, and
+// read-only ones at rows 8 (Itf) and 10 (Uart).
 QByteArray test_catalogue()
 {
     QByteArray text = "\xEF\xBB\xBF" "time;Время;String;RW;Основные\nname;Имя;String;RW;Основные\n"
                       "temp;Температура;Float;R;Основные\nip;Адрес;Int[];RW;Основные\n"
                       "count;Счётчик;Int;RW;Основные\npass;Пароль;String;W;Основные\n"
                       "uart;Порт;Uart;RW;Основные\nitf;Интерфейс;Itf;RW;Основные\n";
-    for (int i = 0; i < 25; ++i)
-        text += QStringLiteral("value_%1;Значение;Int;RW;Основные\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
+    for (const QString &key : value_keys())
+        text += (key + ";Значение;Int;RW;Основные\n").toUtf8();
+    text += "late;Последний;Int;R;Основные\n";
     for (int i = 0; i < 6; ++i)
         text += QStringLiteral("net_%1;Сеть;Int;RW;Сеть\n").arg(i).toUtf8();
     return text + "net_uart;Порт;Uart;RW;Сеть\nnet_itf;Интерфейс;Itf;RW;Сеть\nro_itf;Только чтение;Itf;R;Сеть\n"
-                  "shared;Общий;Int;RW;Сеть, Сервис\nsvc;Служебный;Int;R;Сервис\n";
+                  "shared;Общий;Int;RW;Сеть, Сервис\nro_uart;Только чтение;Uart;R;Сеть\nsvc;Служебный;Int;R;Сервис\n";
 }
 
-constexpr int temp_row = 2, count_row = 4, pass_row = 5, uart_row = 6, itf_row = 7, first_value = 8;
+constexpr int temp_row = 2, count_row = 4, pass_row = 5, uart_row = 6, itf_row = 7, first_value = 8, late_row = 33;
 
-QString value_key(int i)
+QVector<int> value_rows()
 {
-    return QStringLiteral("value_%1").arg(i, 2, 10, QLatin1Char('0'));
+    QVector<int> rows(25);
+    std::iota(rows.begin(), rows.end(), first_value);
+    return rows;
 }
 
 QJsonObject object_of(const QString &text)
@@ -54,11 +65,18 @@ QJsonObject object_of(const QString &text)
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 
-QVector<int> value_rows()
+// The keys each request asked for or wrote, in order, with "!" after a
+// request that is not the last and was not cut past 149 characters.
+QStringList keys_sent(const QStringList &requests)
 {
-    QVector<int> rows(25);
-    std::iota(rows.begin(), rows.end(), first_value);
-    return rows;
+    QStringList keys;
+    for (int i = 0; i < requests.size(); ++i) {
+        const QJsonObject object = object_of(requests[i]);
+        keys << (object.contains("params") ? object.value("params").toVariant().toStringList() : object.keys());
+        if (i + 1 < requests.size() && requests[i].size() <= 149)
+            keys << "!";
+    }
+    return keys;
 }
 
 // Makes a file impossible to open for writing: by its permissions, and by
@@ -77,16 +95,13 @@ struct WriteProtection
 };
 
 // The window on the parameters tab, and a stand-in controller on loopback
-// that keeps parameter values: a get of listed keys answers the known ones,
-// "all" answers every one, a write object stores its members.
+// that answers every parameter request with `reply`.
 struct Window
 {
     harness::WorkingDirectory dir;
     std::unique_ptr<MainWindow> window;
     harness::FakeController controller;
-    QJsonObject values;
-    std::function<QByteArray(const QJsonObject &request)> answer_parameters; // replaces the above
-    int identification_requests = 0;
+    QByteArray reply = R"({"result":"ok"})";
 
     explicit Window(const QByteArray &catalogue = test_catalogue())
     {
@@ -100,40 +115,27 @@ struct Window
         window->show();
         find<QTabWidget>("tabWidget")->setCurrentIndex(1);
     }
-    bool identify()
+    bool connect(const QString &port, const QString &serial)
     {
         find<QLineEdit>("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        find<QLineEdit>("lineEdit_2")->setText(controller.port_text());
-        controller.answer = [this](const QByteArray &request) { return answer(request); };
+        find<QLineEdit>("lineEdit_2")->setText(port);
         click("connect_dev_btn");
-        identification_requests = 1;
-        return QTest::qWaitFor([this] { return find<QLineEdit>("lineEdit_3")->text() == "SN/07:a"; });
+        return QTest::qWaitFor([&] { return find<QLineEdit>("lineEdit_3")->text() == serial; });
     }
-    QByteArray answer(const QByteArray &request)
+    bool identify()
     {
-        const QJsonObject object = QJsonDocument::fromJson(request).object();
-        QJsonObject reply{{"serial", "SN/07:a"}, {"fw_ver", "1"}, {"fw_id", "2"}};
-        if (request.contains("fw_ver"))
-            return QJsonDocument(reply).toJson(QJsonDocument::Compact);
-        if (answer_parameters)
-            return answer_parameters(object);
-        reply = {{"result", "ok"}};
-        for (auto member = object.begin(); member != object.end(); ++member)
-            values.insert(member.key(), member.value());
-        if (object.contains("params")) {
-            reply = {};
-            for (const QJsonValue &key : object.value("params").toArray())
-                if (values.contains(key.toString()))
-                    reply.insert(key.toString(), values.value(key.toString()));
-        }
-        return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+        controller.answer = [this](const QByteArray &request) {
+            return request.contains("fw_ver") ? QByteArray(R"({"serial":"SN/07:a","fw_ver":"1","fw_id":"2"})") : reply;
+        };
+        return connect(controller.port_text(), QStringLiteral("SN/07:a"));
     }
-    QStringList parameter_requests() { return controller.requests().mid(identification_requests); }
-    // Every request sent has had its reply taken (one log record each way).
-    static bool exchanges_done()
+    QStringList parameter_requests() { return controller.requests().mid(1); } // after the identification
+    // No exchange pending, and every request sent has had its reply taken
+    // (one log record each way).
+    bool idle()
     {
         const QString log = harness::log_text();
-        return log.count(QStringLiteral("-> ")) == log.count(QStringLiteral("<- "));
+        return !window->exchange_pending() && log.count(QStringLiteral("-> ")) == log.count(QStringLiteral("<- "));
     }
 
     QTableWidget *table(int page)
@@ -155,7 +157,7 @@ struct Window
         QWidget *cell = table(page)->cellWidget(row, 2);
         if (!cell)
             return table(page)->item(row, 2)->text();
-        auto *speed = cell->findChild<QLineEdit *>();
+        const auto *speed = cell->findChild<QLineEdit *>();
         QStringList parts{speed ? speed->text() : QString()};
         for (QComboBox *box : boxes(cell))
             parts << QString::number(box->currentIndex());
@@ -200,22 +202,23 @@ private slots:
     void pages_are_built_from_the_catalogue()
     {
         Window f;
-        QCOMPARE(f.table(0)->rowCount(), 33);
-        QCOMPARE(f.table(1)->rowCount(), 10);
+        QCOMPARE(f.table(0)->rowCount(), 34);
+        QCOMPARE(f.table(1)->rowCount(), 11);
         QCOMPARE(f.table(3)->item(0, 1)->text(), QStringLiteral("Общий")); // on two pages
         QCOMPARE(f.table(0)->horizontalHeaderItem(2)->text(), QStringLiteral("Значение"));
         QVERIFY(f.grey(0, temp_row) && !f.grey(0, 0) && !f.grey(0, pass_row));
         QCOMPARE(f.table(0)->rowHeight(uart_row), 50);
         QCOMPARE(f.shown(0, uart_row), QStringLiteral(" 0 0 0"));
         QCOMPARE(qobject_cast<QComboBox *>(f.table(0)->cellWidget(itf_row, 2))->count(), 7);
-        // The editor of a row that may not be written is greyed out.
-        QVERIFY(f.table(1)->cellWidget(7, 2)->isEnabled() && !f.table(1)->cellWidget(8, 2)->isEnabled());
+        // The editors of rows that may not be written are greyed out.
+        for (int row : {6, 7, 8, 10})
+            QCOMPARE(f.table(1)->cellWidget(row, 2)->isEnabled(), row < 8);
         // The flag buttons act on the visible page only.
         f.show_page(1);
         f.click("fiil_flags_btn");
-        QVERIFY(f.check(1, 0)->isChecked() && f.check(1, 9)->isChecked() && !f.check(0, 0)->isChecked());
+        QVERIFY(f.check(1, 0)->isChecked() && f.check(1, 10)->isChecked() && !f.check(0, 0)->isChecked());
         f.click("clear_flags_btn");
-        QVERIFY(!f.check(1, 0)->isChecked() && !f.check(1, 9)->isChecked());
+        QVERIFY(!f.check(1, 0)->isChecked() && !f.check(1, 10)->isChecked());
         // The clock goes into the "time" row; without rows there is nothing to fill.
         f.click("synch_time");
         QCOMPARE(f.shown(0, 0), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
@@ -228,7 +231,7 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<int>("rows");
         QTest::newRow("missing: created empty") << "missing" << 0;
-        QTest::newRow("write-protected: read") << "write-protected" << 33;
+        QTest::newRow("write-protected: read") << "write-protected" << 34;
         QTest::newRow("not a file: refused") << "directory" << 0;
     }
 
@@ -310,24 +313,18 @@ private slots:
     {
         Window f;
         QVERIFY(f.identify());
+        QJsonObject values; // all of them in every reply: the rows asked take theirs
         for (int i = 0; i < 25; ++i)
-            f.values.insert(value_key(i), 100 + i);
+            values.insert(value_keys()[i], 100 + i);
+        f.reply = QJsonDocument(values).toJson(QJsonDocument::Compact);
         f.click("fiil_flags_btn");
         QSignalSpy clicks(f.button("read_param_btn"), &QPushButton::clicked);
         f.click("read_param_btn");
         f.click("read_param_btn"); // ignored while the read runs
-        QTRY_VERIFY(f.grey(0, temp_row) && f.exchanges_done());
-        QStringList asked, expected{"time", "name", "temp", "ip", "count", "uart", "itf"};
-        for (const QString &request : f.parameter_requests()) {
-            const QJsonArray keys = object_of(request).value("params").toArray();
-            // Cut by the key that crossed 149 characters, unless it is the last request.
-            QVERIFY(asked.size() + keys.size() == 32 || request.size() > 149);
-            for (const QJsonValue &key : keys)
-                asked << key.toString();
-        }
-        for (int i = 0; i < 25; ++i)
-            expected << value_key(i);
-        QCOMPARE(asked, expected); // the write-only row unchecked, not asked
+        QTRY_VERIFY(f.grey(0, temp_row) && f.idle());
+        // The write-only row unchecked, not asked.
+        const QStringList asked = QStringList{"time", "name", "temp", "ip", "count", "uart", "itf"} + value_keys();
+        QCOMPARE(keys_sent(f.parameter_requests()), asked + QStringList("late"));
         QCOMPARE(clicks.count(), f.parameter_requests().size() + 1);
         QCOMPARE(f.shown(0, first_value + 24), QStringLiteral("124"));
         // Over: edits no longer uncheck write-only rows.
@@ -336,96 +333,26 @@ private slots:
         QVERIFY(f.check(0, pass_row)->isChecked());
     }
 
-    void read_shows_each_format_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("Float") << temp_row << QByteArray(R"({"temp":1234567})") << "1.23457e+06";
-        QTest::newRow("Int[]") << 3 << QByteArray(R"({"ip":[192,168,0,1]})") << "192.168.0.1";
-        QTest::newRow("Uart") << uart_row << QByteArray(R"({"uart":"19200_7E2"})") << "19200 0 1 1";
-        QTest::newRow("Itf") << itf_row << QByteArray(R"({"itf":"485"})") << " 1";
-        QTest::newRow("Itf missing: kept") << itf_row << QByteArray(R"({"other":"485"})") << " 3";
-        QTest::newRow("Int missing") << count_row << QByteArray("{}") << "0";
-        QTest::newRow("not JSON") << count_row << QByteArray("count: 5}") << "0";
-        QTest::newRow("huge array: cut to what a cell shows") << 3 << "{\"ip\":[" + QByteArray("1,").repeated(50000) + "1]}"
-                                    << exchange::shown_text(QString("1.").repeated(50000) + "1");
-    }
-
-    void read_shows_each_format()
-    {
-        QFETCH(int, row);
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, shown);
-        Window f;
-        QVERIFY(f.identify());
-        f.set(0, itf_row, QStringLiteral(" 3"));
-        f.check_rows(0, {row});
-        f.answer_parameters = [&](const QJsonObject &) { return reply; };
-        f.click("read_param_btn");
-        QVERIFY(!f.grey(0, temp_row));
-        QTRY_VERIFY(f.grey(0, temp_row) && f.exchanges_done());
-        QCOMPARE(f.shown(0, row), shown);
-    }
-
-    void write_sends_each_format_data()
-    {
-        QTest::addColumn<int>("page");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("sent");
-        QTest::newRow("Int[] as four strings") << 0 << 3 << "192.168.0.1" << R"({"ip":["192","168","0","1"]})";
-        QTest::newRow("Int not a number") << 0 << count_row << "abc" << R"({"count":0})";
-        QTest::newRow("Itf") << 0 << itf_row << " 1" << R"({"itf":"485"})";
-        QTest::newRow("Uart") << 0 << uart_row << "9600 1 0 0" << R"({"uart":"9600_8N1"})";
-        QTest::newRow("Uart without speed") << 0 << uart_row << " 1 1 1" << R"({"uart":"_8E2"})";
-        QTest::newRow("Uart of page 1") << 1 << 6 << "57600 0 2 1" << R"({"net_uart":"57600_7O2"})";
-    }
-
-    void write_sends_each_format()
-    {
-        QFETCH(int, page);
-        QFETCH(int, row);
-        QFETCH(QString, value);
-        QFETCH(QString, sent);
-        Window f;
-        QVERIFY(f.identify());
-        f.set(0, uart_row, QStringLiteral("1200 0 1 0")); // page 0's editor at page 1's row
-        f.set(page, row, value);
-        f.show_page(page);
-        f.check_rows(page, {row});
-        f.click("write_param_btn");
-        QTRY_COMPARE(f.status(), QStringLiteral("Запись произведена"));
-        QCOMPARE(f.parameter_requests(), QStringList{QString::fromUtf8(requests::parameter_write(object_of(sent)))});
-    }
-
     void split_write_writes_each_row_once_in_order()
     {
         Window f;
         QVERIFY(f.identify());
         // A read-only row behind writable rows of several batches: nothing goes out.
-        f.check_rows(0, value_rows() + QVector<int>{0, temp_row});
+        f.check_rows(0, value_rows() + QVector<int>{0, late_row});
         f.click("write_param_btn");
         QCOMPARE(f.status(), QStringLiteral("Параметр только для чтения"));
-        f.check(0, temp_row)->setChecked(false);
+        f.check(0, late_row)->setChecked(false);
         for (int i = 0; i < 25; ++i)
             f.set(0, first_value + i, QString::number(1000 + i));
         QSignalSpy clicks(f.button("write_param_btn"), &QPushButton::clicked);
         f.click("write_param_btn");
         f.click("write_param_btn"); // ignored while the write runs
-        QTRY_VERIFY(f.values.size() == 26 && f.exchanges_done());
+        QTRY_VERIFY(f.idle());
         QCOMPARE(f.status(), QStringLiteral("Запись произведена"));
-        QStringList written, expected{"time"};
         const QStringList sent = f.parameter_requests();
-        for (const QString &request : sent) {
-            QVERIFY(written.size() + object_of(request).size() == 26 || request.size() >= 150);
-            written << object_of(request).keys();
-        }
-        for (int i = 0; i < 25; ++i)
-            expected << value_key(i);
-        QCOMPARE(written, expected);
+        QCOMPARE(keys_sent(sent), QStringList("time") + value_keys());
         QCOMPARE(clicks.count(), sent.size() + 1);
-        QCOMPARE(f.values.value(value_key(24)), QJsonValue(1024));
+        QCOMPARE(object_of(sent.last()).value(value_keys()[24]), QJsonValue(1024));
         // Nothing checked: the empty object, handled as any write.
         f.click("clear_flags_btn");
         f.click("write_param_btn");
@@ -433,55 +360,85 @@ private slots:
         QCOMPARE(f.parameter_requests().last(), QStringLiteral("{\n}\n"));
     }
 
-    void error_results_end_the_operation_data()
+    void one_request_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("read, error_key") << "read_param_btn" << "error_key" << "Неизвестный ключ";
-        QTest::newRow("write, error_value") << "write_param_btn" << "error_value" << "Ошибка значения ключа";
-        QTest::newRow("write, unknown result") << "write_param_btn" << "busy" << "";
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("row"); // the row checked, -1 for the value rows
+        QTest::addColumn<QString>("value"); // the row's value before the click
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("result"); // a read: the row shown; a write: the object sent
+        QTest::addColumn<QString>("status");
+        const auto read = [](const char *name, int row, const QString &reply, const QString &shown) {
+            QTest::addRow("read, %s", name) << "read_param_btn" << 0 << row << "" << reply << shown << "";
+        };
+        const auto write = [](const char *name, int page, int row, const QString &value, const QString &sent) {
+            QTest::addRow("write, %s", name) << "write_param_btn" << page << row << value << R"({"result":"ok"})"
+                                             << sent << "Запись произведена";
+        };
+        read("Float", temp_row, R"({"temp":1234567})", "1.23457e+06");
+        read("Int[]", 3, R"({"ip":[192,168,0,1]})", "192.168.0.1");
+        read("Uart", uart_row, R"({"uart":"19200_7E2"})", "19200 0 1 1");
+        read("Itf", itf_row, R"({"itf":"485"})", " 1");
+        read("Itf missing: kept", itf_row, R"({"other":"485"})", " 3");
+        read("Int missing", count_row, "{}", "0");
+        read("not JSON", count_row, "count: 5}", "0");
+        read("huge array: cut to what a cell shows", 3, "{\"ip\":[" + QString("1,").repeated(50000) + "1]}",
+             exchange::shown_text(QString("1.").repeated(50000) + "1"));
+        write("Int[] as four strings", 0, 3, "192.168.0.1", R"({"ip":["192","168","0","1"]})");
+        write("Int not a number", 0, count_row, "abc", R"({"count":0})");
+        write("Itf", 0, itf_row, " 1", R"({"itf":"485"})");
+        write("Uart", 0, uart_row, "9600 1 0 0", R"({"uart":"9600_8N1"})");
+        write("Uart without speed", 0, uart_row, " 1 1 1", R"({"uart":"_8E2"})");
+        write("Uart of page 1", 1, 6, "57600 0 2 1", R"({"net_uart":"57600_7O2"})");
+        // An error result ends the operation, and no file is saved.
+        const auto fails = [](const char *name, const char *button, const QString &reply, const QString &status) {
+            QTest::newRow(name) << button << 0 << -1 << "" << reply << "" << status;
+        };
+        fails("read, error_key", "read_param_btn", R"({"result":"error_key"})", "Неизвестный ключ");
+        fails("write, error_value", "write_param_btn", R"({"result":"error_value"})", "Ошибка значения ключа");
+        fails("write, unknown result", "write_param_btn", R"({"result":"busy"})", "");
+        fails("settings, error result", "write_settings_btn", R"({"result":"error_get"})",
+              "Ошибка обработки запроса на чтение");
+        fails("settings, file cannot be written", "write_settings_btn", R"({"count":1,"result":"ok"})",
+              "Настройки не записаны");
     }
 
-    void error_results_end_the_operation()
+    void one_request()
     {
         QFETCH(QString, button);
-        QFETCH(QString, code);
-        QFETCH(QString, text);
+        QFETCH(int, page);
+        QFETCH(int, row);
+        QFETCH(QString, value);
+        QFETCH(QString, reply);
+        QFETCH(QString, result);
+        QFETCH(QString, status);
         Window f;
         QVERIFY(f.identify());
-        f.check_rows(0, value_rows());
-        f.answer_parameters = [&](const QJsonObject &) { return "{\"result\":\"" + code.toUtf8() + "\"}"; };
+        f.set(0, uart_row, QStringLiteral("1200 0 1 0")); // page 0's editor at page 1's row
+        f.set(0, itf_row, QStringLiteral(" 3"));
+        if (!value.isEmpty())
+            f.set(page, row, value);
+        f.show_page(page);
+        f.check_rows(page, row < 0 ? value_rows() : QVector<int>{row});
+        f.reply = reply.toUtf8();
+        // A folder where the settings file would go: the file cannot replace it.
+        QDir(f.dir.path()).mkdir(params::settings_file_name("SN/07:a", QDateTime::currentDateTime()));
         f.click(button);
-        QTRY_VERIFY(f.grey(0, temp_row) && f.exchanges_done());
-        QCOMPARE(f.status(), text);
+        const bool read = button == QLatin1String("read_param_btn");
+        QCOMPARE(f.grey(0, temp_row), !read); // a read empties the page until its reply
+        QTRY_VERIFY(f.grey(0, temp_row) && f.idle());
+        QCOMPARE(f.status(), status);
         QCOMPARE(f.parameter_requests().size(), 1); // no next step
+        if (read && row >= 0)
+            QCOMPARE(f.shown(page, row), result);
+        if (!read && !result.isEmpty())
+            QCOMPARE(f.parameter_requests().first(), QString::fromUtf8(requests::parameter_write(object_of(result))));
+        QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("Считанные*")}, QDir::Files), QStringList());
         // The next click starts from the first row again.
         f.click(button);
         QTRY_COMPARE(f.parameter_requests().size(), 2);
         QCOMPARE(f.parameter_requests().at(1), f.parameter_requests().at(0));
-    }
-
-    void settings_file_not_saved_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("error result") << QByteArray(R"({"result":"error_get"})") << "Ошибка обработки запроса на чтение";
-        QTest::newRow("file cannot be written") << QByteArray(R"({"count":1,"result":"ok"})") << "Настройки не записаны";
-    }
-
-    void settings_file_not_saved()
-    {
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, text);
-        Window f;
-        QVERIFY(f.identify());
-        f.answer_parameters = [&](const QJsonObject &) { return reply; };
-        // A folder where the file would go: the file cannot replace it.
-        QDir(f.dir.path()).mkdir(params::settings_file_name("SN/07:a", QDateTime::currentDateTime()));
-        f.click("write_settings_btn");
-        QTRY_COMPARE(f.status(), text);
-        QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("Считанные*")}, QDir::Files), QStringList());
     }
 
     void settings_saved_from_the_simulator_load_back()
@@ -492,25 +449,21 @@ private slots:
         harness::Simulator sim;
         QVERIFY(sim.start({"--listen", "127.0.0.1:0", "--serial-number", "../SIM:9", "--catalogue",
                            f.dir.file_path("parametrs.csv")}));
-        f.find<QLineEdit>("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        f.find<QLineEdit>("lineEdit_2")->setText(QString::number(sim.tcp_port()));
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.find<QLineEdit>("lineEdit_3")->text(), QStringLiteral("../SIM:9"));
+        QVERIFY(f.connect(QString::number(sim.tcp_port()), QStringLiteral("../SIM:9")));
         // Written, read back, saved under a name that stays in the folder.
         f.set(0, count_row, QStringLiteral("55"));
         f.set(0, uart_row, QStringLiteral("19200 0 1 1"));
         f.check_rows(0, {count_row, uart_row});
         f.click("write_param_btn");
-        QTRY_VERIFY(f.exchanges_done());
+        QTRY_VERIFY(f.idle());
         f.set(0, uart_row, QStringLiteral("1 1 0 0"));
         f.click("fiil_flags_btn");
         f.click("read_param_btn");
-        QTRY_VERIFY(f.grey(0, temp_row) && f.exchanges_done());
+        QTRY_VERIFY(f.grey(0, temp_row) && f.idle());
         QCOMPARE(f.shown(0, count_row) + ' ' + f.shown(0, uart_row), QStringLiteral("55 19200 0 1 1"));
         f.click("write_settings_btn");
         QTRY_COMPARE(f.status(), QStringLiteral("Настройки записаны"));
         const QString name = params::settings_file_name(QStringLiteral("../SIM:9"), QDateTime::currentDateTime());
-        QVERIFY(name.startsWith(QStringLiteral("Считанные параметры_УСПД_.._SIM_9_дата_")));
         QCOMPARE(object_of(QString::fromUtf8(f.dir.read_file(name))).value("count"), QJsonValue(55));
         // Loaded back into every page, without a request.
         f.set(0, count_row, QStringLiteral("0"));
