@@ -4,7 +4,9 @@
 //
 // Reports the average time to append one pair over the first and the last
 // thousand pairs, the longest turn of the event loop (a timer's largest
-// gap), the resident memory at the end, and the time to save the log.
+// gap), the resident memory at the end, the time to save the log, and the
+// time of a find that matches nothing: it reads the whole shown log, from
+// the end round to the start again, which is the longest a find can take.
 // N is BENCH_RECORDS (default 100000).
 
 #include "bench_support.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -87,11 +90,19 @@ int main(int argc, char *argv[])
     const QStringList saved = QDir().entryList({QStringLiteral("Log_*.txt")});
     const qint64 saved_bytes = saved.isEmpty() ? 0 : QFileInfo(saved.first()).size();
 
+    auto *find_edit = log.findChild<QLineEdit *>(QStringLiteral("find_edit"));
+    find_edit->setText(QStringLiteral("no such text in any record"));
+    QElapsedTimer find;
+    find.start();
+    log.findChild<QPushButton *>(QStringLiteral("find_next_btn"))->click();
+    const qint64 find_ms = find.elapsed();
+
     std::printf("pairs %d, total %lld ms\n", pairs, static_cast<long long>(total_ms));
     std::printf("append one pair: first %d %.3f ms, last %d %.3f ms\n", window, first_ns / 1e6 / window, window,
                 last_ns / 1e6 / window);
     std::printf("longest event-loop turn: %lld ms\n", static_cast<long long>(longest_gap_ms));
     std::printf("resident memory: %.0f MiB at start, %.0f MiB at end\n", rss_start, rss_end);
     std::printf("save: %lld ms, %.1f MiB\n", static_cast<long long>(save_ms), saved_bytes / 1048576.0);
+    std::printf("find with no match: %lld ms\n", static_cast<long long>(find_ms));
     return 0;
 }
