@@ -259,7 +259,13 @@ private slots:
         QTest::newRow("poll error") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
                                     << QByteArray(R"({"result":"error_test"})") << "Ошибка тестирования канала";
         QTest::newRow("other result") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
-                                      << QByteArray(R"({"result":"later"})") << "";
+                                      << QByteArray(R"({"result":"later"})") << "Команда не подтверждена";
+        QTest::newRow("delete, not JSON") << "delete_dev_btn" << true << 0 << ""
+                                          << QByteArray(R"({"method":"delete","devices":"all3"})")
+                                          << QByteArray(R"({"result":"ok"}{"result":"ok"})") << "Команда не подтверждена";
+        QTest::newRow("interfaces, not confirmed") << "write_interf_btn" << true << 0 << ""
+            << requests::channel_interfaces({"232", "232", "232", "232", "232", "232", "232", "232"})
+            << QByteArray(R"({"result":"later"})") << "Запись прервана: нет подтверждения записи";
         QTest::newRow("delete") << "delete_dev_btn" << true << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
                                 << ok << "Удаление произведено успешно";
         QTest::newRow("interfaces") << "write_interf_btn" << true << 0 << ""

@@ -99,14 +99,34 @@ private slots:
                                       "\xD0\xBE\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82"));
     }
 
-    void completion_is_the_closing_brace_alone()
+    void completion_is_the_closing_brace_with_nothing_left_open_data()
     {
-        QVERIFY(!exchange::reply_complete(QByteArray()));
-        QVERIFY(!exchange::reply_complete("{\"a\":1"));
-        QVERIFY(!exchange::reply_complete("{\"a\":1}\n"));
-        QVERIFY(exchange::reply_complete("}"));
-        QVERIFY(exchange::reply_complete("{\"a\":{\"b\":1}"));   // braces are not counted
-        QVERIFY(exchange::reply_complete("{\"a\":1}{\"b\":2}")); // two objects read as one
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<bool>("whole"); // one JSON object and nothing else
+        QTest::newRow("empty") << QByteArray() << false << false;
+        QTest::newRow("no closing brace") << QByteArray("{\"a\":1") << false << false;
+        QTest::newRow("a line feed after it") << QByteArray("{\"a\":1}\n") << false << true;
+        QTest::newRow("paused after a nested object") << QByteArray("{\"a\":{\"b\":1}") << false << false;
+        QTest::newRow("paused after a brace in a value") << QByteArray("{\"a\":\"x}") << false << false;
+        QTest::newRow("an escaped quote keeps the value open") << QByteArray("{\"a\":\"\\\"}") << false << false;
+        QTest::newRow("an array still open") << QByteArray("{\"a\":[{}") << false << false;
+        QTest::newRow("closing brackets open nothing") << QByteArray("]]{\"a\":{}") << false << false;
+        QTest::newRow("whole") << QByteArray("{\"a\":{\"b\":\"}{[\"}}") << true << true;
+        QTest::newRow("an escaped backslash ends the value") << QByteArray("{\"a\":\"\\\\\"}") << true << true;
+        QTest::newRow("two objects back to back") << QByteArray("{\"a\":1}{\"b\":2}") << true << false;
+        QTest::newRow("no JSON: a brace alone") << QByteArray("}") << true << false;
+        QTest::newRow("no JSON: a value") << QByteArray("null}") << true << false;
+        QTest::newRow("a NUL inside") << QByteArray("{\"a\":\0}", 7) << true << false;
+    }
+
+    void completion_is_the_closing_brace_with_nothing_left_open()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, complete);
+        QFETCH(bool, whole);
+        QCOMPARE(exchange::reply_complete(reply), complete);
+        QCOMPARE(exchange::whole_object(reply), whole);
     }
 
     void time_out_budgets()

@@ -151,39 +151,32 @@ private slots:
         QTRY_COMPARE(f.status(), QStringLiteral("Ошибка обработки запроса на чтение"));
     }
 
-    void two_exchanges_in_flight_both_complete()
+    void a_second_request_waits_for_the_first()
     {
         SerialFixture f;
         QVERIFY(f.open_port());
         auto *list = find<QListWidget>(&f.window, "listWidget");
         const QByteArray identity = R"({"serial":"777","fw_ver":"2.0","fw_id":"FF","rs_type":[]})";
-        // Both requests are out before any reply: the search's reply comes
-        // at once, the identification's later. The search, served first,
-        // ends without stranding the identification.
+        // The search's reply comes late; an identification pressed meanwhile
+        // would have taken it for its own.
         f.controller->answer = [&](const QByteArray &request) {
             if (request.contains("\"params\": \"serial\""))
-                f.controller->send(R"({"serial":"00042"})");
-            if (request.contains("fw_ver"))
-                QTimer::singleShot(400, [&] { f.controller->send(identity); });
-            return QByteArray();
-        };
-        f.click("res_btn");
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(list->count(), 1);
-        QCOMPARE(list->item(0)->text(), QStringLiteral("00042"));
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("777"));
-
-        // With both pending and one reply only, the earlier block in the
-        // engine's order (the search) takes it.
-        f.controller->answer = [&](const QByteArray &request) {
+                QTimer::singleShot(300, [&] { f.controller->send(R"({"serial":"00042"})"); });
             return request.contains("fw_ver") ? identity : QByteArray();
         };
-        f.edit("lineEdit_3")->clear();
         f.click("res_btn");
+        QTRY_COMPARE(f.controller->requests().size(), 1);
+        QVERIFY(f.button("abort_btn")->isEnabled());
         f.click("connect_dev_btn");
+        QCOMPARE(f.status(), QStringLiteral("Дождитесь завершения операции"));
         QTRY_COMPARE(list->count(), 1);
-        QTRY_COMPARE(list->item(0)->text(), QStringLiteral("777"));
+        QCOMPARE(list->item(0)->text(), QStringLiteral("00042"));
+        QCOMPARE(f.controller->requests().size(), 1);
         QVERIFY(f.edit("lineEdit_3")->text().isEmpty());
+        QVERIFY(!f.button("abort_btn")->isEnabled());
+
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("777"));
     }
 
     void switching_to_ethernet_abandons_a_pending_search()

@@ -2,6 +2,8 @@
 #define MAINWINDOW_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
 #include <QPair>
@@ -10,6 +12,7 @@
 #include <QVector>
 
 #include "params/catalogue.h"
+#include "params/parameter_batches.h"
 
 #include <array>
 #include <memory>
@@ -50,8 +53,9 @@ public:
 
     // Presets the controller address fields (the --host and --port options).
     void preset_controller_address(const QString &host, const QString &port);
-    // True while an exchange with the controller waits for its reply.
-    bool exchange_pending() const { return any_request_pending(); }
+    // True while an operation with the controller is under way: a request
+    // waits for its reply, or a dialog the operation opened is up.
+    bool exchange_pending() const { return operation_pending(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -60,6 +64,7 @@ private slots:
     // Exchange engine (engine/).
     void handler_network_data();
     void timer_handler();
+    void on_abort_btn_clicked();
 
     // Links and connection control (link/).
     void handler_error_io();
@@ -133,33 +138,56 @@ private:
     // Which text the link guard shows. Two senders spell "Порт" in Cyrillic
     // only; every other sender's text carries a Latin "o".
     enum class GuardText { Latin, Cyrillic };
-    // What a sender clears before it raises its flag.
-    enum class Preparation { ClearBufferAndLabel, ClearBufferOnly, KeepBoth };
+    // How a request comes to be sent.
+    enum class Admission {
+        // A new operation: refused while another one is pending or the link
+        // is shut. It clears the buffer and the status line, so that no
+        // earlier text stands over its outcome, and starts its own count.
+        Check,
+        // A new operation whose slot already passed request_may_start()
+        // before steps of its own (emptying cells, asking for a file).
+        Checked,
+        // The next step of the pending operation (the next page of a read,
+        // the next batch of a write): it keeps the status line and counts
+        // against the operation's budget.
+        Step,
+    };
 
     struct Request
     {
         QByteArray bytes;               // UTF-8 request text, written as is
         Flag flag;                      // pending flag the sender raises
         GuardText guard = GuardText::Latin;
-        Preparation preparation = Preparation::ClearBufferAndLabel;
-        // A step the engine sends for an operation already running (the
-        // next page of a read, the next batch of a write) keeps counting
-        // the operation's ticks; every new operation starts its own count.
-        bool continuation = false;
+        Admission admission = Admission::Check;
     };
-    // The common send procedure: link guard, preparation, flag, write, log,
-    // timer. Returns false when the guard refused (nothing else happened).
+    // The common send procedure: admission, preparation, flag, write, log,
+    // timer. Returns false when it was refused (nothing else happened).
     bool send_request(const Request &request);
-    // The link guard alone, for senders with steps of their own before the
-    // request is built: shows the guard text and returns false when the
+    // Whether a request button may start its operation: one operation at a
+    // time (a step the engine sends for the pending one excepted), and the
+    // selected link open. A refusal says why in the status line.
+    bool request_may_start(GuardText guard);
+    // The first half of it: one operation at a time.
+    bool operation_may_start();
+    // The link guard alone: shows the guard text and returns false when the
     // selected link is not open.
     bool guard_link(GuardText guard);
     bool link_ready() const;
+    // Drops whatever the links hold that no exchange asked for.
+    void discard_link_input();
     void write_to_link(const QByteArray &bytes);
     void log_sent(const QByteArray &bytes);
     void log_received(const QByteArray &bytes);
     int exchange_interval() const;
     bool any_request_pending() const;
+    // An exchange pending, or a dialog opened by an exchange block up.
+    bool operation_pending() const;
+    // The stop button is offered exactly while an operation is pending.
+    void refresh_abort_button();
+    // Serves the pending exchanges once for each block there is, for
+    // endings that come on the block's next pass (a lost link, the stop
+    // button).
+    void serve_every_pending_exchange();
     bool raised(const FlagSet &flags) const;
     // The exchange blocks of timer_handler, in the order they are served.
     struct ExchangeBlock;
@@ -193,8 +221,14 @@ private:
         QString (*progress)(qint64 measure) = nullptr;
         int stall_budget = 0; // milliseconds, LoadSecondsThenStall only
         // When the reply has come whole; null: when its last byte is the
-        // closing brace.
+        // closing brace and it leaves no object or array open.
         bool (*complete)(const QByteArray &reply) = nullptr;
+        // Complete only once a tick has passed with nothing new (a reply
+        // whose end can also occur inside it: a download).
+        bool complete_when_quiet = false;
+        // Milliseconds since the operation began after which it ends, as
+        // incomplete, however its own measure stands; 0: no such limit.
+        int overall_budget_ms = 0;
     };
     // The most the reply of the pending exchange may grow to: beyond it the
     // exchange ends as incomplete, and further bytes are not kept.
@@ -206,6 +240,7 @@ private:
     // and the budget with its two time-out texts.
     ReplyState await_reply(const ReplyWait &wait);
     ReplyState end_on_lost_link();
+    ReplyState end_as_abandoned();
     // Ends, at once, the exchanges pending on a link that has gone away.
     void end_exchanges_on_lost_link();
 
@@ -213,12 +248,25 @@ private:
     // its ending resets.
     enum Progress : unsigned {
         NoProgress = 0,
-        ParamProgress = 1, // param_cursor and read_queue
+        ParamProgress = 1, // param_cursor, read_queue, the page and rows in use
         BatchProgress = 2, // batch_index
     };
     // The common ending: flags lowered, buffer cleared, tick count reset,
     // and the operation's own progress reset.
     void end_exchange(const FlagSet &flags, unsigned progress = NoProgress);
+    // Runs a dialog of an exchange block: no block runs while it is up (a
+    // lost link ends the operation once the dialog is answered), and no new
+    // operation starts.
+    template <class Dialog>
+    auto run_block_dialog(Dialog dialog)
+    {
+        block_dialog_open = true;
+        refresh_abort_button();
+        auto answer = dialog();
+        block_dialog_open = false;
+        refresh_abort_button();
+        return answer;
+    }
 
     // Whether a download has had no new byte for longer than `budget_ms`.
     bool download_stalled(int budget_ms);
@@ -227,9 +275,10 @@ private:
     bool check_reply_result(const QString &reply);
     void mark_link_lost();
     void show_error_result(const QString &result);
-    // The result test of most blocks: the success text on "ok", the error
-    // texts otherwise; anything else leaves the status line as it is.
-    void show_result(const QString &result, const QString &success_text);
+    // The result test of the blocks that ask for a change: the success text
+    // on "ok", an error's own text, and `unconfirmed_text` for anything
+    // else. Returns whether the result was "ok".
+    bool show_result(const QString &result, const QString &success_text, const QString &unconfirmed_text);
 
     // Blocks of timer_handler; each returns true when its exchange ended.
     bool serve_status_eth();
@@ -271,10 +320,16 @@ private:
     bool serve_write_settings();
     bool serve_write_param();
     void apply_read_reply(const QJsonObject &reply);
-    // Sends the next step of a read or write by clicking its button, as
-    // the user would; the slot then knows the click for a step.
+    // Sends the next step of a multi-step operation by clicking its button,
+    // as the user would; the slot then knows the click for a step.
     void continue_with(QAbstractButton *button);
-    bool param_step_due = false;
+    bool step_due = false;
+    // The page a parameter read or write works on, from its first step to
+    // its last, whichever page is shown meanwhile.
+    int param_page_in_use = -1;
+    // The rows a parameter write sends, with their values as they were
+    // when it started; each batch takes those from param_cursor on.
+    QVector<params::WriteRow> param_write_rows;
 
     // Controller parameters: the catalogue, its four page tables and the
     // editors of the Uart and Itf rows, keyed by page and row.
@@ -307,8 +362,11 @@ private:
     void paint_device_rows(const QVector<int> &rows, const QColor &colour);
     void paint_device_table(const QColor &colour);
     bool find_duplicate_devices();
-    // False (with the reason in the status line) when a new write must not start.
-    bool device_write_allowed();
+    // The devices a new write sends, in table order, as they are now; none
+    // (with the reason in the status line) when the write must not start.
+    QVector<QJsonArray> devices_to_write();
+    // The devices of the running write, taken when it started.
+    QVector<QJsonArray> device_write_queue;
     QString device_channel() const;
 
     // Reply blocks of the device list and the polls (engine/replies_devices.cpp).
@@ -318,7 +376,7 @@ private:
     bool serve_delete_dev();
     bool serve_write_interf();
     // A reply that only reports a result: its text, then the common ending.
-    bool serve_result_reply(Flag flag, const QString &success_text);
+    bool serve_result_reply(Flag flag, const QString &success_text, const QString &unconfirmed_text);
     void end_device_write();
     // The device-list reply, taken as its bytes arrive.
     void take_device_list();
@@ -403,6 +461,13 @@ private:
 
     QByteArray rx_buffer;
     int timeout_ticks = 0;
+    // Since the pending operation began.
+    QElapsedTimer operation_clock;
+    // A dialog of an exchange block is up.
+    bool block_dialog_open = false;
+    // The stop button ends the pending exchange: its block takes the path
+    // of a time-out.
+    bool aborting = false;
     int param_cursor = 0;
     QVector<int> read_queue;
     int batch_index = 0;

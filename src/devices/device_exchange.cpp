@@ -12,8 +12,6 @@
 #include <QFile>
 #include <QFileDialog>
 
-using device_list::table_rows;
-
 namespace {
 
 QString unknown_model_text(int row)
@@ -25,12 +23,13 @@ QString unknown_model_text(int row)
 
 void MainWindow::on_read_dev_btn_clicked()
 {
-    if (!guard_link(GuardText::Latin))
+    if (!request_may_start(GuardText::Latin))
         return;
     // The reply fills the rows from row 0 on.
     batch_index = 0;
     rebuild_device_table(DeviceHeaders::Controller);
-    send_request({requests::device_list_read(device_channel()), &MainWindow::wait_read_dev});
+    send_request({requests::device_list_read(device_channel()), &MainWindow::wait_read_dev, GuardText::Latin,
+                  Admission::Checked});
 }
 
 void MainWindow::on_delete_dev_btn_clicked()
@@ -45,67 +44,60 @@ bool MainWindow::find_duplicate_devices()
     return !duplicates.isEmpty();
 }
 
-bool MainWindow::device_write_allowed()
+QVector<QJsonArray> MainWindow::devices_to_write()
 {
     // Earlier marks go first, so that only what stops this write is red.
     paint_device_table(Qt::white);
     const QVector<QStringList> rows = occupied_device_rows();
     if (rows.isEmpty()) {
         ui->label->setText(QStringLiteral("Нет приборов для записи"));
-        return false;
+        return {};
     }
     if (find_duplicate_devices()) {
         ui->label->setText(QStringLiteral("Одинаковые приборы"));
-        return false;
+        return {};
     }
     // A device the controller could not tell the model of is not sent.
     const device_list::Models models{model_codes, model_names};
+    const int channel = device_channel().toInt();
+    QVector<QJsonArray> devices;
     for (int row = 0; row < rows.size(); ++row) {
         int code = 0;
         if (!models.code_of_name(rows.at(row).at(device_list::ModelColumn), &code)) {
             paint_device_rows({row}, Qt::red);
             ui->label->setText(unknown_model_text(row));
-            return false;
+            return {};
         }
+        devices.append(device_list::device_array(rows.at(row), code, channel));
     }
-    return true;
+    return devices;
 }
 
 void MainWindow::on_write_dev_btn_clicked()
 {
     // The reply block clicks this button again for every further device.
-    const bool continuing = wait_write_dev && batch_index != 0;
-    if (!guard_link(GuardText::Latin)) {
-        // The link went away between two devices: the write cannot go on.
-        if (continuing)
-            end_device_write();
+    if (!request_may_start(GuardText::Latin))
         return;
-    }
-    if (!continuing) {
-        if (!device_write_allowed())
+    const bool step = step_due;
+    if (!step) {
+        // The rows as they are now: edits while the write runs change
+        // nothing of what it sends.
+        device_write_queue = devices_to_write();
+        if (device_write_queue.isEmpty())
             return;
         batch_index = 0;
         write_dev_ticks = 0;
     }
-    const int row = batch_index;
-    int code = 0;
-    if (!device_list::Models{model_codes, model_names}.code_of_name(device_cell(row, device_list::ModelColumn),
-                                                                     &code)) {
-        // Changed in the table while the write was running.
+    if (batch_index < 0 || batch_index >= device_write_queue.size()) {
         end_device_write();
-        paint_device_rows({row}, Qt::red);
-        ui->label->setText(unknown_model_text(row));
         return;
     }
-    QJsonArray devices;
-    devices.append(device_list::device_array(device_row(row), code, device_channel().toInt()));
     // One device per request, which is what the controller takes; the
-    // write ends with the last occupied row.
-    ++batch_index;
-    if (batch_index >= table_rows || device_cell(batch_index, 0).isEmpty())
-        batch_index = 0;
+    // write ends with the last one.
+    const QJsonArray devices{device_write_queue.at(batch_index)};
+    batch_index = batch_index + 1 < device_write_queue.size() ? batch_index + 1 : 0;
     send_request({requests::device_list_write(devices), &MainWindow::wait_write_dev, GuardText::Latin,
-                  Preparation::ClearBufferOnly, continuing});
+                  step ? Admission::Step : Admission::Checked});
 }
 
 void MainWindow::on_read_file_dev_btn_clicked()
@@ -133,6 +125,5 @@ void MainWindow::on_write_interf_btn_clicked()
     QStringList types;
     for (const QComboBox *box : channel_boxes)
         types << box->currentText();
-    send_request({requests::channel_interfaces(types), &MainWindow::wait_write_interf, GuardText::Latin,
-                  Preparation::KeepBoth});
+    send_request({requests::channel_interfaces(types), &MainWindow::wait_write_interf});
 }

@@ -25,7 +25,7 @@ void MainWindow::on_res_to_serv_btn_clicked()
 
 void MainWindow::on_req_one_dev_clicked()
 {
-    if (!guard_link(GuardText::Latin))
+    if (!request_may_start(GuardText::Latin))
         return;
     const int row = ui->tableWidget_2->currentRow();
     if (row < 0) {
@@ -48,5 +48,5 @@ void MainWindow::on_req_one_dev_clicked()
         ui->label->setText(QStringLiteral("Сетевой адрес и скорость обмена должны быть числами"));
         return;
     }
-    send_request({requests::poll_device(values), &MainWindow::wait_req_one_dev});
+    send_request({requests::poll_device(values), &MainWindow::wait_req_one_dev, GuardText::Latin, Admission::Checked});
 }

@@ -32,28 +32,58 @@ bool MainWindow::guard_link(GuardText guard)
     return false;
 }
 
+bool MainWindow::operation_may_start()
+{
+    // There is no request identifier: a second request in flight would take
+    // the first one's reply, and a second operation would change the state
+    // the first one keeps between its steps.
+    if (!step_due && operation_pending()) {
+        ui->label->setText(QStringLiteral("Дождитесь завершения операции"));
+        return false;
+    }
+    return true;
+}
+
+bool MainWindow::request_may_start(GuardText guard)
+{
+    return operation_may_start() && guard_link(guard);
+}
+
 bool MainWindow::send_request(const Request &request)
 {
-    if (!guard_link(request.guard))
-        return false;
-    switch (request.preparation) {
-    case Preparation::ClearBufferAndLabel:
-        rx_buffer.clear();
-        ui->label->clear();
+    switch (request.admission) {
+    case Admission::Check:
+        if (!request_may_start(request.guard))
+            return false;
         break;
-    case Preparation::ClearBufferOnly:
-        rx_buffer.clear();
+    case Admission::Checked:
         break;
-    case Preparation::KeepBoth:
+    case Admission::Step:
+        if (!guard_link(request.guard))
+            return false;
         break;
     }
-    if (!request.continuation)
+    rx_buffer.clear();
+    discard_link_input();
+    if (request.admission != Admission::Step) {
+        ui->label->clear();
         timeout_ticks = 0;
+        operation_clock.start();
+    }
     this->*request.flag = true;
     write_to_link(request.bytes);
     log_sent(request.bytes);
     exchange_timer->start(exchange_interval());
+    refresh_abort_button();
     return true;
+}
+
+void MainWindow::discard_link_input()
+{
+    // Late bytes of an earlier exchange must not come first in this reply.
+    serial_link->take_data();
+    if (eth_link)
+        eth_link->take_data();
 }
 
 void MainWindow::write_to_link(const QByteArray &bytes)
@@ -91,10 +121,14 @@ int MainWindow::reply_byte_limit() const
 void MainWindow::handler_network_data()
 {
     const int gathered = rx_buffer.size();
+    // Both links are emptied; what the link not selected brings is dropped,
+    // so that nothing piles up there to come first in a later reply.
+    const QByteArray serial_bytes = serial_link->take_data();
+    const QByteArray eth_bytes = eth_link ? eth_link->take_data() : QByteArray();
     if (ui->radioButton->isChecked())
-        rx_buffer.append(serial_link->take_data());
-    if (ui->radioButton_2->isChecked() && eth_link)
-        rx_buffer.append(eth_link->take_data());
+        rx_buffer.append(serial_bytes);
+    if (ui->radioButton_2->isChecked())
+        rx_buffer.append(eth_bytes);
     // Bytes beyond the limit are dropped, pending exchange or not, so that
     // a controller that never stops sending cannot fill the memory; the
     // exchange ends as incomplete at its next tick.
@@ -110,9 +144,14 @@ void MainWindow::handler_network_data()
 
 MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
 {
+    if (aborting)
+        return end_as_abandoned();
     // A reply cut off at the limit is incomplete, whatever its last byte.
     const bool overflowing = rx_buffer.size() > reply_byte_limit();
-    const bool complete = wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer);
+    bool complete = wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer);
+    // Seen grown since the previous tick: its end may still be to come.
+    if (wait.complete_when_quiet && rx_buffer.size() != download_size)
+        complete = false;
     if (!wait.taken_on_arrival && !overflowing && complete) {
         // Handling may open a dialog whose event loop would tick again.
         exchange_timer->stop();
@@ -138,7 +177,9 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         exceeded = rx_buffer.isEmpty() ? load_seconds > wait.budget : download_stalled(wait.stall_budget);
         break;
     }
-    if (overflowing)
+    // However the operation's own measure stands, it has an end.
+    const bool overall_exceeded = wait.overall_budget_ms > 0 && operation_clock.elapsed() > wait.overall_budget_ms;
+    if (overflowing || overall_exceeded)
         exceeded = true;
     if (wait.progress) {
         const QString text = wait.progress(measure);
@@ -147,12 +188,23 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     }
     if (!exceeded)
         return ReplyState::Waiting;
-    if (rx_buffer.isEmpty()) {
+    if (rx_buffer.isEmpty() && !overall_exceeded) {
         ui->label->setText(exchange::no_answer_text());
         return ReplyState::NoAnswer;
     }
-    log_received(rx_buffer);
+    if (!rx_buffer.isEmpty())
+        log_received(rx_buffer);
     ui->label->setText(exchange::not_enough_data_text());
+    return ReplyState::Incomplete;
+}
+
+MainWindow::ReplyState MainWindow::end_as_abandoned()
+{
+    // The path of a time-out, without its text: whoever ended the exchange
+    // says why.
+    if (rx_buffer.isEmpty())
+        return ReplyState::NoAnswer;
+    log_received(rx_buffer);
     return ReplyState::Incomplete;
 }
 
@@ -171,12 +223,31 @@ MainWindow::ReplyState MainWindow::end_on_lost_link()
 
 void MainWindow::end_exchanges_on_lost_link()
 {
-    // Outside the link's own signal: an ending may open a dialog.
+    // Outside the link's own signal: an ending may open a dialog. No block
+    // waits on a lost link.
     QTimer::singleShot(0, this, [this] {
-        // No block waits on a lost link, so each pass ends one exchange.
-        for (size_t pass = 0; pass < exchange_blocks().size() && any_request_pending() && !link_ready(); ++pass)
-            timer_handler();
+        if (!link_ready())
+            serve_every_pending_exchange();
     });
+}
+
+void MainWindow::on_abort_btn_clicked()
+{
+    if (!any_request_pending() || block_dialog_open)
+        return;
+    // Each block takes the path of its time-out: nothing more is sent, and
+    // everything the operation kept is reset.
+    aborting = true;
+    serve_every_pending_exchange();
+    aborting = false;
+    ui->label->setText(QStringLiteral("Операция прервана"));
+}
+
+void MainWindow::serve_every_pending_exchange()
+{
+    // For exchanges that end on their next pass: each pass ends one.
+    for (size_t pass = 0; pass < exchange_blocks().size() && any_request_pending(); ++pass)
+        timer_handler();
 }
 
 bool MainWindow::download_stalled(int budget_ms)
@@ -203,17 +274,24 @@ void MainWindow::end_exchange(const FlagSet &flags, unsigned progress)
     if (progress & ParamProgress) {
         param_cursor = 0;
         read_queue.clear();
+        param_write_rows.clear();
+        param_page_in_use = -1;
     }
     if (progress & BatchProgress)
         batch_index = 0;
+    refresh_abort_button();
 }
 
-void MainWindow::show_result(const QString &result, const QString &success_text)
+bool MainWindow::show_result(const QString &result, const QString &success_text, const QString &unconfirmed_text)
 {
-    if (result == QLatin1String("ok"))
+    const bool ok = result == QLatin1String("ok");
+    if (ok)
         ui->label->setText(success_text);
-    else
+    else if (!exchange::error_text(result).isEmpty())
         show_error_result(result);
+    else
+        ui->label->setText(unconfirmed_text);
+    return ok;
 }
 
 struct MainWindow::ExchangeBlock
@@ -261,16 +339,30 @@ bool MainWindow::any_request_pending() const
     });
 }
 
+bool MainWindow::operation_pending() const
+{
+    return block_dialog_open || any_request_pending();
+}
+
+void MainWindow::refresh_abort_button()
+{
+    ui->abort_btn->setEnabled(any_request_pending() && !block_dialog_open);
+}
+
 void MainWindow::settle_exchange_timer()
 {
     if (!any_request_pending())
         exchange_timer->stop();
     else if (!exchange_timer->isActive())
         exchange_timer->start(exchange_interval());
+    refresh_abort_button();
 }
 
 void MainWindow::timer_handler()
 {
+    // The operation whose dialog is up goes on when it is answered.
+    if (block_dialog_open)
+        return;
     // A block returns true when it ended its exchange; the tick then ends
     // too. A block still waiting lets the next raised flag count its tick.
     for (const ExchangeBlock &block : exchange_blocks()) {

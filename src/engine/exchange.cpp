@@ -9,7 +9,41 @@ namespace exchange {
 
 bool reply_complete(const QByteArray &buffer)
 {
-    return !buffer.isEmpty() && buffer.endsWith('}');
+    if (!buffer.endsWith('}'))
+        return false;
+    // Objects and arrays still open, outside strings. A closing bracket
+    // with nothing open is no JSON; it closes nothing.
+    int open = 0;
+    bool in_string = false, escaped = false;
+    for (const char byte : buffer) {
+        if (in_string) {
+            if (escaped)
+                escaped = false;
+            else if (byte == '\\')
+                escaped = true;
+            else if (byte == '"')
+                in_string = false;
+            continue;
+        }
+        switch (byte) {
+        case '"': in_string = true; break;
+        case '{':
+        case '[': ++open; break;
+        case '}':
+        case ']': open = qMax(0, open - 1); break;
+        default: break;
+        }
+    }
+    return open == 0;
+}
+
+bool whole_object(const QByteArray &buffer)
+{
+    if (buffer.contains('\0'))
+        return false;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(buffer, &error);
+    return error.error == QJsonParseError::NoError && document.isObject();
 }
 
 int interval_ms(const QString &interval_text)
@@ -98,6 +132,11 @@ QString no_answer_text()
 QString not_enough_data_text()
 {
     return QStringLiteral("Недостаточно данных");
+}
+
+QString write_unconfirmed_text()
+{
+    return QStringLiteral("Запись прервана: нет подтверждения записи");
 }
 
 QString device_write_progress(qint64 waited_ms)

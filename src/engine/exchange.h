@@ -16,6 +16,8 @@ namespace exchange {
 constexpr int standard_budget_ms = 9999;
 constexpr int identification_budget_ms = 2999;
 constexpr int device_list_budget_ms = 1999;
+// The device list's budget runs from its last byte; this from its request.
+constexpr int device_list_overall_budget_ms = 60000;
 
 // The longest reply kept, but for a download's: a hundred times the longest
 // device list, and more than any parameter value a controller shows.
@@ -24,9 +26,16 @@ constexpr int max_reply_bytes = 4 * 1024 * 1024;
 // Tick interval used when the interval field holds no positive whole number.
 constexpr int fallback_interval_ms = 100;
 
-// A reply is complete when its last byte is the closing brace; nothing else
-// is checked (there is no other framing).
+// A reply is complete when its last byte is the closing brace and no object
+// or array opened outside a string is still open: a reply paused after a
+// brace inside a value, or after a nested object, waits for the rest. Bytes
+// that are no JSON at all end at their last brace (there is no other
+// framing).
 bool reply_complete(const QByteArray &buffer);
+
+// Whether the reply is one JSON object and nothing else: no NUL, nothing
+// before or after it.
+bool whole_object(const QByteArray &buffer);
 
 // The tick interval for the text of the interval field.
 int interval_ms(const QString &interval_text);
@@ -59,6 +68,8 @@ QString guard_text_latin();    // "Пoрт не открыт" with a Latin "o"
 QString guard_text_cyrillic(); // "Порт не открыт"
 QString no_answer_text();
 QString not_enough_data_text();
+// A write step that the controller did not confirm ends the write.
+QString write_unconfirmed_text();
 
 // Progress texts shown while an exchange waits ("c" is a Latin letter).
 // The device-list write shows its time from the first second on, the

@@ -20,13 +20,10 @@ QString result_of(const QByteArray &reply)
     return exchange::reply_object(reply).value(QStringLiteral("result")).toString();
 }
 
-// A reply that parses as a JSON object; a buffer that merely ends in "}"
-// may still be the middle of a long list.
-bool whole_object(const QByteArray &buffer)
+// A poll, a delete or a transmission that the controller did not confirm.
+QString command_unconfirmed_text()
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(exchange::reply_text(buffer).toUtf8(), &error);
-    return error.error == QJsonParseError::NoError && document.isObject();
+    return QStringLiteral("Команда не подтверждена");
 }
 
 } // namespace
@@ -38,22 +35,18 @@ bool MainWindow::serve_poll_group()
     const ReplyState state = await_reply({exchange::standard_budget_ms});
     if (state == ReplyState::Waiting)
         return false;
-    if (state == ReplyState::Complete) {
-        const QString result = result_of(rx_buffer);
-        if (result == QLatin1String("ok")) {
-            // Each poll that was waiting says so; the last one stays shown.
-            static const char *const texts[] = {
-                "Все устройства успешно опрошены",
-                "Устройство успешно опрошено",
-                "Канал успешно опрошен",
-                "Опрос с передечай на сервер успешен",
-            };
-            for (size_t i = 0; i < polls.size(); ++i) {
-                if (this->*polls[i])
-                    ui->label->setText(QString::fromUtf8(texts[i]));
-            }
-        } else {
-            show_error_result(result);
+    if (state == ReplyState::Complete
+        && show_result(result_of(rx_buffer), QString(), command_unconfirmed_text())) {
+        // Each poll that was waiting says so; the last one stays shown.
+        static const char *const texts[] = {
+            "Все устройства успешно опрошены",
+            "Устройство успешно опрошено",
+            "Канал успешно опрошен",
+            "Опрос с передечай на сервер успешен",
+        };
+        for (size_t i = 0; i < polls.size(); ++i) {
+            if (this->*polls[i])
+                ui->label->setText(QString::fromUtf8(texts[i]));
         }
     }
     end_exchange(polls);
@@ -65,7 +58,7 @@ void MainWindow::take_device_list()
     // The read waits 2 s after the last bytes, not after the request, so a
     // long list on a slow line is read whole.
     timeout_ticks = 0;
-    if (!exchange::reply_complete(rx_buffer) || !whole_object(rx_buffer))
+    if (!exchange::reply_complete(rx_buffer) || !exchange::whole_object(rx_buffer))
         return;
     log_received(rx_buffer);
     if (exchange::reply_text(rx_buffer) == QLatin1String("{\"devices\":[]}")) {
@@ -101,8 +94,11 @@ void MainWindow::apply_device_list(const QJsonObject &reply)
 
 bool MainWindow::serve_read_dev()
 {
-    const ReplyState state = await_reply({exchange::device_list_budget_ms, Measure::Ticks, true,
-                                          &exchange::device_read_progress});
+    ReplyWait wait{exchange::device_list_budget_ms, Measure::Ticks, true, &exchange::device_read_progress};
+    // Its budget runs from the last byte; a controller that trickles bytes
+    // without end is still stopped.
+    wait.overall_budget_ms = exchange::device_list_overall_budget_ms;
+    const ReplyState state = await_reply(wait);
     if (state == ReplyState::Waiting)
         return false;
     // The list itself was taken on arrival; an empty buffer only means
@@ -117,6 +113,7 @@ void MainWindow::end_device_write()
 {
     end_exchange({&MainWindow::wait_write_dev}, BatchProgress);
     write_dev_ticks = 0;
+    device_write_queue.clear();
 }
 
 bool MainWindow::serve_write_dev()
@@ -130,12 +127,9 @@ bool MainWindow::serve_write_dev()
         end_device_write();
         return true;
     }
-    const QString result = result_of(rx_buffer);
-    if (result != QLatin1String("ok")) {
-        // Only "ok" lets the write go on; a reply that confirms nothing
-        // must not end in "Запись завершена".
-        const QString error = exchange::error_text(result);
-        ui->label->setText(error.isEmpty() ? QStringLiteral("Запись прервана: нет подтверждения записи") : error);
+    // Only "ok" lets the write go on; a reply that confirms nothing must
+    // not end in "Запись завершена".
+    if (!show_result(result_of(rx_buffer), QString(), exchange::write_unconfirmed_text())) {
         end_device_write();
         return true;
     }
@@ -144,7 +138,7 @@ bool MainWindow::serve_write_dev()
     if (batch_index != 0) {
         rx_buffer.clear();
         timeout_ticks = 0;
-        emit ui->write_dev_btn->clicked(false);
+        continue_with(ui->write_dev_btn);
         return true;
     }
     end_device_write();
@@ -152,23 +146,25 @@ bool MainWindow::serve_write_dev()
     return true;
 }
 
-bool MainWindow::serve_result_reply(Flag flag, const QString &success_text)
+bool MainWindow::serve_result_reply(Flag flag, const QString &success_text, const QString &unconfirmed_text)
 {
     const ReplyState state = await_reply({exchange::standard_budget_ms});
     if (state == ReplyState::Waiting)
         return false;
     if (state == ReplyState::Complete)
-        show_result(result_of(rx_buffer), success_text);
+        show_result(result_of(rx_buffer), success_text, unconfirmed_text);
     end_exchange({flag});
     return true;
 }
 
 bool MainWindow::serve_delete_dev()
 {
-    return serve_result_reply(&MainWindow::wait_delete_dev, QStringLiteral("Удаление произведено успешно"));
+    return serve_result_reply(&MainWindow::wait_delete_dev, QStringLiteral("Удаление произведено успешно"),
+                              command_unconfirmed_text());
 }
 
 bool MainWindow::serve_write_interf()
 {
-    return serve_result_reply(&MainWindow::wait_write_interf, QStringLiteral("Запись произведена"));
+    return serve_result_reply(&MainWindow::wait_write_interf, QStringLiteral("Запись произведена"),
+                              exchange::write_unconfirmed_text());
 }

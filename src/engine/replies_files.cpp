@@ -20,8 +20,7 @@ MainWindow::CommandState MainWindow::serve_command(Flag flag, const QString &suc
     bool ok = false;
     if (state == ReplyState::Complete) {
         const QString result = exchange::reply_object(rx_buffer).value(QStringLiteral("result")).toString();
-        show_result(result, success_text);
-        ok = result == QLatin1String("ok");
+        ok = show_result(result, success_text, QStringLiteral("Команда не подтверждена"));
     }
     end_exchange({flag});
     return ok ? CommandState::EndedOk : CommandState::Ended;
@@ -72,17 +71,24 @@ bool MainWindow::serve_load_in()
         break;
     }
     const QString result = exchange::reply_object(rx_buffer).value(QStringLiteral("result")).toString();
-    if (result == QLatin1String("ok"))
-        ui->label->setText(batch_index == 0 ? QString() : QStringLiteral("Файл записан"));
+    const bool ok = result == QLatin1String("ok");
     // Errors count anywhere in the reply.
     const QString error = transfer::error_in_reply(rx_buffer);
-    if (!error.isEmpty())
+    const bool header_step = batch_index == 0;
+    if (!error.isEmpty()) {
         show_error_result(error);
-    else if (batch_index == 0 && send_upload_content())
-        return true; // the header was taken; now the content
-    else if (batch_index != 0 && result != QLatin1String("ok"))
-        // The load time must not stay shown as if the upload still ran.
+    } else if (!ok) {
+        // Neither step goes on, nor may the load time stay shown as if the
+        // upload still ran.
         ui->label->setText(QStringLiteral("Запись файла не подтверждена"));
+    } else if (header_step && upload_size > 0) {
+        ui->label->clear();
+        if (send_upload_content())
+            return true; // the header was taken; now the content
+    } else {
+        // The content confirmed, or an empty file, which its header holds whole.
+        ui->label->setText(QStringLiteral("Файл записан"));
+    }
     end_upload();
     return true;
 }
@@ -92,6 +98,8 @@ bool MainWindow::serve_load_out()
     ReplyWait wait{transfer::no_answer_seconds, Measure::LoadSecondsThenStall, false, exchange::load_progress};
     wait.stall_budget = exchange::standard_budget_ms;
     wait.complete = &transfer::download_complete;
+    // The file itself may hold what looks like the closing result.
+    wait.complete_when_quiet = true;
     switch (await_reply(wait)) {
     case ReplyState::Waiting:
         show_download_progress();

@@ -65,7 +65,9 @@ bool MainWindow::serve_res()
         break;
     }
     const QString text = exchange::reply_text(rx_buffer);
-    if (check_reply_result(text)) {
+    if (!exchange::whole_object(rx_buffer)) {
+        ui->label->setText(exchange::not_enough_data_text());
+    } else if (check_reply_result(text)) {
         const QJsonObject reply = exchange::reply_object(rx_buffer);
         ui->listWidget->insertItem(ui->listWidget->count(),
                                    exchange::shown_text(reply.value(QStringLiteral("serial")).toString()));
@@ -83,7 +85,9 @@ bool MainWindow::serve_connect_dev()
     bool identified = false;
     if (state == ReplyState::Complete) {
         const QString text = exchange::reply_text(rx_buffer);
-        const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"));
+        // Fields of a reply that is not one whole object would read as empty.
+        const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"))
+                                  && exchange::whole_object(rx_buffer);
         if (!has_identity)
             ui->label->setText(exchange::not_enough_data_text());
         identified = has_identity && check_reply_result(text);
@@ -123,8 +127,12 @@ bool MainWindow::serve_status_eth()
 {
     // The status reply must be complete at the first tick after the
     // request: a budget of nothing.
-    if (await_reply({0}) == ReplyState::Complete)
-        apply_ipconfig(exchange::reply_object(rx_buffer));
+    if (await_reply({0}) == ReplyState::Complete) {
+        if (exchange::whole_object(rx_buffer))
+            apply_ipconfig(exchange::reply_object(rx_buffer));
+        else
+            ui->label->setText(exchange::not_enough_data_text());
+    }
     end_exchange({&MainWindow::wait_status_eth});
     return true;
 }

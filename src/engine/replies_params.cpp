@@ -28,9 +28,9 @@ bool is_error_result(const QString &result)
 
 void MainWindow::continue_with(QAbstractButton *button)
 {
-    param_step_due = true;
+    step_due = true;
     emit button->clicked(false);
-    param_step_due = false;
+    step_due = false;
 }
 
 bool MainWindow::serve_read_param()
@@ -46,11 +46,17 @@ bool MainWindow::serve_read_param()
     case ReplyState::Complete:
         break;
     }
+    // Values are taken from a whole object only: the rows of a reply that
+    // is not one would all read as empty.
+    const bool whole = exchange::whole_object(rx_buffer);
     const QJsonObject reply = exchange::reply_object(rx_buffer);
     rx_buffer.clear();
     const QString result = result_of(reply);
-    if (is_error_result(result)) {
-        show_error_result(result);
+    if (!whole || is_error_result(result)) {
+        if (whole)
+            show_error_result(result);
+        else
+            ui->label->setText(exchange::not_enough_data_text());
         end_exchange({&MainWindow::wait_read_param}, ParamProgress);
         // The read emptied the page's cells; the read-only ones grey again.
         shade_read_only();
@@ -69,9 +75,9 @@ bool MainWindow::serve_read_param()
 
 void MainWindow::apply_read_reply(const QJsonObject &reply)
 {
-    // Values are matched by key; the rows are those of the page visible
-    // now, and a key the reply lacks reads as an empty value.
-    const int page = current_param_page();
+    // Values are matched by key; the rows are those of the page the read
+    // began on, and a key the reply lacks reads as an empty value.
+    const int page = param_page_in_use;
     const ParamPage &catalogue = param_page(page);
     for (int taken = 0; taken < param_cursor && !read_queue.isEmpty(); ++taken) {
         const int row = read_queue.takeFirst();
@@ -95,13 +101,12 @@ bool MainWindow::serve_write_param()
     }
     const QString result = result_of(exchange::reply_object(rx_buffer));
     rx_buffer.clear();
-    if (result != QLatin1String("ok")) {
-        show_error_result(result);
+    // Only "ok" lets the write go on, and only the last one stays shown.
+    if (!show_result(result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text())) {
         end_exchange({&MainWindow::wait_write_param}, ParamProgress);
         return true;
     }
-    ui->label->setText(QStringLiteral("Запись произведена"));
-    if (param_cursor < param_page(current_param_page()).size()) {
+    if (param_cursor < param_page(param_page_in_use).size()) {
         // The next batch: its waiting counts against the same budget.
         continue_with(ui->write_param_btn);
         return true;
@@ -117,7 +122,10 @@ bool MainWindow::serve_write_settings()
         return false;
     if (state == ReplyState::Complete) {
         const QString result = result_of(exchange::reply_object(rx_buffer));
-        if (is_error_result(result)) {
+        if (!exchange::whole_object(rx_buffer)) {
+            // Saved, it would load as nothing: no settings file at all.
+            ui->label->setText(QStringLiteral("Настройки не записаны"));
+        } else if (is_error_result(result)) {
             show_error_result(result);
         } else {
             // The reply's bytes as received, whole or not at all.

@@ -69,7 +69,7 @@ void MainWindow::handler_timer_load()
 
 void MainWindow::on_load_in_btn_clicked()
 {
-    if (!guard_link(GuardText::Latin))
+    if (!request_may_start(GuardText::Latin))
         return;
     const QString path = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
     QByteArray content;
@@ -77,7 +77,9 @@ void MainWindow::on_load_in_btn_clicked()
         ui->label->setText(QStringLiteral("Не удалось открыть файл"));
         return;
     }
-    if (!send_request({requests::upload_header(transfer::upload_name(path), content.size()), &MainWindow::wait_load_in}))
+    // The link may have gone while the dialog was up.
+    if (!send_request({requests::upload_header(transfer::upload_name(path), content.size()), &MainWindow::wait_load_in,
+                       GuardText::Latin, Admission::Check}))
         return;
     upload_payload = content;
     upload_size = content.size();
@@ -156,7 +158,8 @@ void MainWindow::end_upload()
 
 void MainWindow::save_download(const QByteArray &content)
 {
-    const QString chosen = QFileDialog::getSaveFileName(nullptr, QString(), QString(), QString());
+    const QString chosen =
+        run_block_dialog([] { return QFileDialog::getSaveFileName(nullptr, QString(), QString(), QString()); });
     const QString path = transfer::download_save_path(chosen, ui->lineEdit_7->text());
     if (path.isEmpty())
         return; // cancelled: nothing is written

@@ -51,11 +51,14 @@ QString download_result(const QByteArray &reply)
     const int at = reply.lastIndexOf(result_marker);
     if (at < 0)
         return QString();
-    const QByteArray value = reply.mid(at + result_marker.size());
-    if (value.startsWith("ok"))
+    const int from = at + result_marker.size();
+    const int to = reply.indexOf('"', from);
+    // The whole word: "okay" is not "ok".
+    const QByteArray value = reply.mid(from, to < 0 ? -1 : to - from);
+    if (value == "ok")
         return QStringLiteral("ok");
     for (const char *error : error_values) {
-        if (value.startsWith(error))
+        if (value == error)
             return QString::fromLatin1(error);
     }
     return QString();

@@ -79,6 +79,9 @@ void MainWindow::on_connect_dev_btn_clicked()
     const bool over_ethernet = ui->radioButton_2->isChecked();
     if (!over_serial && !over_ethernet)
         return;
+    // The link of a pending operation is not replaced under it.
+    if (!operation_may_start())
+        return;
     // A connection the controller has closed (it rebooted, the cable was
     // pulled) is replaced by a new one, as if none had been made.
     if (over_ethernet && (!eth_connected || !eth_link || !eth_link->is_connected()))

@@ -1,9 +1,8 @@
 // Reading and writing the checked rows of the visible parameter page. A
 // long selection goes out in several requests: the reply handling asks for
-// the next one by clicking the button again, and the slot tells a step of
-// a running operation from a new one by the operation's own progress. A
-// click of the user's while the operation waits for a reply is ignored: it
-// would send the next step before the reply to the last one had come.
+// the next one by clicking the button again. The operation keeps to the
+// page it began on, and a write sends the values as they were when it
+// began, whatever is shown or edited while it runs.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -17,14 +16,13 @@
 
 void MainWindow::on_read_param_btn_clicked()
 {
-    if (!guard_link(GuardText::Latin))
+    if (!request_may_start(GuardText::Latin))
         return;
-    if (wait_read_param && !param_step_due)
-        return;
-    const bool continuation = !read_queue.isEmpty();
-    const int page = current_param_page();
-    const ParamPage &catalogue = param_page(page);
-    if (!continuation && catalogue.size() > 0) {
+    const bool step = step_due;
+    if (!step) {
+        const int page = current_param_page();
+        const ParamPage &catalogue = param_page(page);
+        param_page_in_use = page;
         // Raised before the cells are emptied, so that emptying them
         // unchecks the rows that may not be read.
         wait_read_param = true;
@@ -34,53 +32,52 @@ void MainWindow::on_read_param_btn_clicked()
             checked.append(param_row_checked(page, row));
         const params::ReadSelection selection = params::select_read_rows(catalogue.access, checked);
         if (selection.refused) {
+            // Nothing was sent: the operation never began.
             ui->label->setText(QStringLiteral("Выбран параметр только для записи"));
-            wait_read_param = false;
+            end_exchange({&MainWindow::wait_read_param}, ParamProgress);
             shade_read_only();
             return;
         }
         read_queue = selection.rows;
     }
-    const params::ReadStep step = params::next_read_request(catalogue.keys, read_queue);
-    param_cursor = step.row_count;
-    send_request({step.request, &MainWindow::wait_read_param, GuardText::Latin, Preparation::ClearBufferAndLabel,
-                  continuation});
+    const params::ReadStep next = params::next_read_request(param_page(param_page_in_use).keys, read_queue);
+    param_cursor = next.row_count;
+    send_request({next.request, &MainWindow::wait_read_param, GuardText::Latin,
+                  step ? Admission::Step : Admission::Checked});
 }
 
 void MainWindow::on_write_param_btn_clicked()
 {
-    if (!guard_link(GuardText::Latin))
+    if (!request_may_start(GuardText::Latin))
         return;
-    if (wait_write_param && !param_step_due)
-        return;
-    const bool continuation = wait_write_param && param_cursor > 0;
-    const int page = current_param_page();
-    const ParamPage &catalogue = param_page(page);
-
-    QVector<params::WriteRow> rows;
-    for (int row = continuation ? param_cursor : 0; row < catalogue.size(); ++row) {
-        if (param_row_checked(page, row))
-            rows.append({row, catalogue.keys.at(row), params::writable(catalogue.access.at(row)), QJsonValue()});
-    }
-    // A new write is refused before anything goes out, not after the
-    // batches ahead of a read-only row have been written.
-    const bool read_only_checked =
-        std::any_of(rows.begin(), rows.end(), [](const params::WriteRow &row) { return !row.writable; });
-    params::WriteStep step;
-    if (!continuation && read_only_checked) {
-        step.refused = true;
-    } else {
+    const bool step = step_due;
+    if (!step) {
+        const int page = current_param_page();
+        const ParamPage &catalogue = param_page(page);
+        QVector<params::WriteRow> rows;
+        for (int row = 0; row < catalogue.size(); ++row) {
+            if (param_row_checked(page, row))
+                rows.append({row, catalogue.keys.at(row), params::writable(catalogue.access.at(row)), QJsonValue()});
+        }
+        // Refused before anything goes out, not after the batches ahead of
+        // a read-only row have been written.
+        if (std::any_of(rows.begin(), rows.end(), [](const params::WriteRow &row) { return !row.writable; })) {
+            ui->label->setText(QStringLiteral("Параметр только для чтения"));
+            return;
+        }
         for (params::WriteRow &row : rows)
             row.value = param_write_value(page, row.row);
-        step = params::next_write_request(rows, catalogue.size());
+        param_page_in_use = page;
+        param_write_rows = rows;
+        param_cursor = 0;
     }
-    if (step.refused) {
-        ui->label->setText(QStringLiteral("Параметр только для чтения"));
-        if (continuation)
-            end_exchange({&MainWindow::wait_write_param}, ParamProgress);
-        return;
+    QVector<params::WriteRow> rows;
+    for (const params::WriteRow &row : qAsConst(param_write_rows)) {
+        if (row.row >= param_cursor)
+            rows.append(row);
     }
-    param_cursor = step.next_row;
-    send_request({step.request, &MainWindow::wait_write_param, GuardText::Latin, Preparation::ClearBufferOnly,
-                  continuation});
+    const params::WriteStep next = params::next_write_request(rows, param_page(param_page_in_use).size());
+    param_cursor = next.next_row;
+    send_request({next.request, &MainWindow::wait_write_param, GuardText::Latin,
+                  step ? Admission::Step : Admission::Checked});
 }
