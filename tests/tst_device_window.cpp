@@ -345,6 +345,9 @@ private slots:
         if (serials.value(1) == "?")
             f.table()->item(1, 1)->setText("Чужая");
         f.reply = [&](const QByteArray &) {
+            // Edits while the write runs change nothing of what it sends.
+            if (f.sent().size() == 1 && serials.size() > 1)
+                f.table()->item(1, 2)->setText(QStringLiteral("edited"));
             const QByteArray answer = f.sent().size() == 2 ? second_reply : ok;
             QTimer::singleShot(f.sent().size() == 1 ? first_delay : 0, [&f, answer] { f.controller.send(answer); });
             return QByteArray();

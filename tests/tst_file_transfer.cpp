@@ -235,6 +235,15 @@ private slots:
                                   << "Ошибка тестирования канала" << "";
         QTest::newRow("update") << "update_btn" << "" << QByteArray(R"({"result":"error_value"})") << ""
                                 << "Ошибка значения ключа" << "";
+        // Nothing goes on without "ok", and the file is not sent.
+        QTest::newRow("upload header not confirmed") << load_in << "" << QByteArray(R"({"result":"okay"})") << "f.bin"
+                                                     << "Запись файла не подтверждена" << "";
+        QTest::newRow("download, okay is not ok") << load_out << "f.bin" << "a" + QByteArray(R"({"result":"okay"})")
+                                                  << "" << "Скачивание не подтверждено" << "";
+        QTest::newRow("update not confirmed") << "update_btn" << "" << QByteArray("{}") << ""
+                                              << "Команда не подтверждена" << "";
+        // An empty file is whole with its header.
+        QTest::newRow("empty upload") << load_in << "" << ok << "empty.bin" << written << "";
         // A reply that never closes must not grow until memory runs out.
         QTest::newRow("beyond the largest file") << load_out << "big.bin" << QByteArray(33 << 20, 'j') << ""
                                                  << "Недостаточно данных" << "";
@@ -261,6 +270,7 @@ private slots:
         Session s;
         QVERIFY(s.connect_ethernet());
         s.dir.write_file(QStringLiteral("f.bin"), "0123456789");
+        s.dir.write_file(QStringLiteral("empty.bin"), QByteArray());
         s.dir.write_file(QStringLiteral("taken.csv/kept"), "kept");
         const QStringList before = s.files();
         s.answer = [&](const QByteArray &) { return reply; };

@@ -1,17 +1,23 @@
-// Links that go away in the middle of an operation: the controller resets
-// or closes its TCP connection, the serial adapter is pulled. Each time the
-// operation ends at once with a text that says why, and connecting again
-// works without restarting the program.
+// Operations interrupted: the controller resets or closes its TCP
+// connection, the serial adapter is pulled, the user presses "Прервать".
+// Each time the operation ends at once with a text that says why, and
+// connecting again works without restarting the program. And a second
+// operation pressed while one is under way is refused, leaving the first
+// one unharmed.
 
 #include "app/mainwindow.h"
 #include "support/harness.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <memory>
@@ -48,13 +54,35 @@ struct Session
     void click(const char *name) { harness::click(button(name)); }
     bool progress_shown() { return find<QWidget>(window.get(), "transfer_progress")->isVisible(); }
 
+    bool connect(harness::FakeController &controller)
+    {
+        edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
+        edit("lineEdit_2")->setText(controller.port_text());
+        click("connect_dev_btn");
+        return QTest::qWaitFor([this] { return edit("lineEdit_3")->text() == QLatin1String("77"); });
+    }
+
     // Readies `operation` and starts it.
     void start(const QString &operation)
     {
-        if (operation == QLatin1String("parameter read")) {
+        if (operation.startsWith(QLatin1String("parameter"))) {
             find<QTabWidget>(window.get(), "tabWidget")->setCurrentIndex(1);
-            click("fiil_flags_btn"); // every row: a read in several requests
-            click("read_param_btn");
+            find<QTabWidget>(window.get(), "tabWidget_2")->setCurrentIndex(1);
+            click("fiil_flags_btn"); // every row: several requests
+            const bool read = operation == QLatin1String("parameter read");
+            // A write leaves out the rows that may not be written (greyed).
+            auto *table = find<QTableWidget>(window.get(), "tableWidget_3");
+            for (int row = 0; !read && row < table->rowCount(); ++row) {
+                const QTableWidgetItem *value = table->item(row, 2);
+                if (value && value->background() == QBrush(Qt::gray, Qt::SolidPattern))
+                    qobject_cast<QCheckBox *>(table->cellWidget(row, 0))->setChecked(false);
+            }
+            click(read ? "read_param_btn" : "write_param_btn");
+        } else if (operation == QLatin1String("settings dump")) {
+            click("write_settings_btn");
+        } else if (operation == QLatin1String("download")) {
+            edit("lineEdit_7")->setText(QStringLiteral("data.csv"));
+            click("load_out_btn");
         } else if (operation == QLatin1String("device write")) {
             for (const char *serial : {"S1", "S2", "S3"}) {
                 edit("lineEdit_8")->setText(QString::fromLatin1(serial));
@@ -89,6 +117,13 @@ private slots:
         QTest::newRow("device write, closed") << "device write" << "close" << eth_lost;
         // Still sending when the user ends the connection: it goes quietly.
         QTest::newRow("upload, disconnected") << "upload" << "user" << "Связь по Ethernet отключена";
+        // The user's stop ends the operation alone; the link stays.
+        const QString stopped = QStringLiteral("Операция прервана");
+        QTest::newRow("parameter read, stopped") << "parameter read" << "stop" << stopped;
+        QTest::newRow("device write, stopped") << "device write" << "stop" << stopped;
+        QTest::newRow("upload, stopped") << "upload" << "stop" << stopped;
+        // Switching the link ends what runs on the other one.
+        QTest::newRow("device write, link switched") << "device write" << "switch" << stopped;
     }
 
     void ethernet_goes_during_an_operation()
@@ -106,11 +141,18 @@ private slots:
 
         // The first step is answered; the link goes during the second: the
         // next request, or the upload's content well under way.
+        // The user's own interruptions keep the connection.
+        const bool stop = loss == QLatin1String("stop") || loss == QLatin1String("switch");
         const auto lose = [&] {
             if (loss == QLatin1String("reset"))
                 controller.reset_client();
             else if (loss == QLatin1String("close"))
                 controller.drop_client();
+            else if (loss == QLatin1String("stop"))
+                s.click("abort_btn");
+            else if (loss == QLatin1String("switch"))
+                harness::click(find<QRadioButton>(s.window.get(), "radioButton")),
+                    harness::click(find<QRadioButton>(s.window.get(), "radioButton_2"));
             else
                 s.click("disconnect_eth_btn");
         };
@@ -132,12 +174,17 @@ private slots:
         };
         s.start(operation);
         QTRY_VERIFY(s.window->exchange_pending());
+        QVERIFY(s.button("abort_btn")->isEnabled());
         QTRY_COMPARE(s.status(), text);
         QTRY_VERIFY_WITH_TIMEOUT(!s.window->exchange_pending(), at_once_ms);
+        const int requests_at_end = controller.requests().size();
         QTest::qWait(200); // what is still under way ends
         QCOMPARE(s.status(), text); // not replaced by a time-out's text
+        QCOMPARE(controller.requests().size(), requests_at_end); // and no step sent after it
         QVERIFY(!s.progress_shown());
-        QCOMPARE(s.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+        QVERIFY(!s.button("abort_btn")->isEnabled());
+        QCOMPARE(s.button("connect_dev_btn")->text(),
+                 stop ? QStringLiteral("Связь по Eth установлена") : QStringLiteral("Установить связь"));
 
         // Connect again, identify and talk, in the same session.
         controller.on_bytes = nullptr;
@@ -145,9 +192,133 @@ private slots:
         s.edit("lineEdit_3")->clear();
         s.click("connect_dev_btn");
         QTRY_COMPARE(s.edit("lineEdit_3")->text(), QStringLiteral("77"));
-        QCOMPARE(controller.connection_count(), 2);
+        QCOMPARE(controller.connection_count(), stop ? 1 : 2);
         s.click("transmit_server_btn");
         QTRY_COMPARE(s.status(), QStringLiteral("Передача запущена"));
+    }
+
+    void download_save_dialog_outlives_the_link()
+    {
+        Session s;
+        harness::FakeController controller;
+        controller.answer = [](const QByteArray &) { return identity; };
+        QVERIFY(s.connect(controller));
+        controller.answer = [](const QByteArray &) { return "a;b\n" + ok; };
+        // The controller hangs up while the save dialog is up; the dialog
+        // is answered once the program has seen it go.
+        QList<QFileDialog *> dialogs;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (!dialogs.contains(dialog)) {
+                dialogs << dialog;
+                controller.drop_client();
+            } else if (s.status() == eth_lost) {
+                harness::answer_file_dialog(dialog, s.dir.file_path(QStringLiteral("report")));
+            }
+        });
+        watch.start(20);
+        s.start(QStringLiteral("download"));
+        QTRY_VERIFY(!dialogs.isEmpty());
+        QTRY_VERIFY(!s.window->exchange_pending());
+        QTest::qWait(200);
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(s.dir.read_file(QStringLiteral("report.csv")), QByteArray("a;b\n"));
+        QCOMPARE(s.status(), QStringLiteral("Файл записан"));
+        QCOMPARE(s.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
+    }
+
+    void a_second_operation_waits_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QByteArray>("second"); // button pressed while it runs
+        QTest::addColumn<QByteArray>("mark");   // what every request of the operation holds ("!": none)
+        QTest::addColumn<int>("requests");      // how many it sends; 0: more than one
+        QTest::addColumn<QString>("text");
+        QTest::newRow("parameter read, then a write") << "parameter read" << QByteArray("write_param_btn")
+                                                      << QByteArray("\"params\"") << 0 << "";
+        QTest::newRow("parameter write, then a read") << "parameter write" << QByteArray("read_param_btn")
+                                                      << QByteArray("!\"method\"") << 0 << "Запись произведена";
+        QTest::newRow("device write, then an upload") << "device write" << QByteArray("load_in_btn")
+                                                      << QByteArray("\"devices\"") << 3 << "Запись завершена";
+        QTest::newRow("device write, then a delete") << "device write" << QByteArray("delete_dev_btn")
+                                                     << QByteArray("\"devices\"") << 3 << "Запись завершена";
+        QTest::newRow("upload, then a list read") << "upload" << QByteArray("read_dev_btn")
+                                                  << QByteArray("\"fl_size\"") << 1 << "Файл записан";
+        QTest::newRow("upload, then a list write") << "upload" << QByteArray("write_dev_btn")
+                                                   << QByteArray("\"fl_size\"") << 1 << "Файл записан";
+        QTest::newRow("settings dump, twice") << "settings dump" << QByteArray("write_settings_btn")
+                                              << QByteArray("\"all\"") << 1 << "Настройки записаны";
+        QTest::newRow("download's save dialog, then a transmission")
+            << "download" << QByteArray("transmit_server_btn") << QByteArray("data.csv") << 1 << "Файл записан";
+        QTest::newRow("identification, then a poll") << "identification" << QByteArray("req_all_dev")
+                                                     << QByteArray("fw_ver") << 1 << "";
+    }
+
+    void a_second_operation_waits()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QByteArray, second);
+        QFETCH(QByteArray, mark);
+        QFETCH(int, requests);
+        Session s;
+        harness::FakeController controller;
+        controller.answer = [](const QByteArray &) { return identity; };
+        QVERIFY(s.connect(controller));
+        const int before = controller.requests().size();
+        // Every step answered late, as a slow line would.
+        controller.answer = [&](const QByteArray &request) {
+            const QByteArray reply = request.contains("fw_ver")        ? identity
+                                     : request.contains("data.csv")    ? "a;b\n" + ok
+                                     : request.contains("\"all\"")     ? QByteArray(R"({"net_ip":[1,2,3,4]})")
+                                     : request.contains("\"params\"") ? QByteArray("{}")
+                                                                       : ok;
+            QTimer::singleShot(150, [&controller, reply] { controller.send(reply); });
+            return QByteArray();
+        };
+        // An upload's content, raw, is confirmed once it is all there.
+        const int received_before = controller.received().size();
+        controller.on_bytes = [&, confirmed = false]() mutable {
+            if (!confirmed && controller.received().size() - received_before > (8 << 20)) {
+                confirmed = true;
+                QTimer::singleShot(150, [&controller] { controller.send(ok); });
+            }
+        };
+        QString refusal;
+        const auto press_second = [&] {
+            s.click(second.constData());
+            refusal = s.status();
+        };
+        // The download's second press comes while its save dialog is up (in
+        // the dialog's own event loop), and the dialog is answered after it.
+        QTimer dialogs;
+        QObject::connect(&dialogs, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || dialog->acceptMode() != QFileDialog::AcceptSave)
+                return;
+            if (refusal.isEmpty())
+                press_second();
+            harness::answer_file_dialog(dialog, s.dir.file_path(QStringLiteral("report")));
+        });
+        dialogs.start(20);
+        if (operation == QLatin1String("identification"))
+            s.click("connect_dev_btn");
+        else
+            s.start(operation);
+        QTRY_VERIFY(controller.requests().size() > before);
+        if (operation != QLatin1String("download"))
+            press_second();
+        QTRY_COMPARE(refusal, QStringLiteral("Дождитесь завершения операции"));
+        QTRY_VERIFY_WITH_TIMEOUT(!s.window->exchange_pending(), 20000);
+        QTest::qWait(200);
+        QTEST(s.status(), "text");
+        const QStringList sent = controller.requests().mid(before);
+        const bool held = !mark.startsWith('!');
+        for (const QString &request : sent)
+            QVERIFY2(request.toUtf8().contains(held ? mark : mark.mid(1)) == held, qPrintable(request));
+        QVERIFY(requests ? sent.size() == requests : sent.size() > 1);
     }
 
     void serial_adapter_pulled_during_an_upload()

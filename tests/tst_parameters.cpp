@@ -318,10 +318,22 @@ private slots:
             values.insert(value_keys()[i], 100 + i);
         f.reply = QJsonDocument(values).toJson(QJsonDocument::Compact);
         f.click("fiil_flags_btn");
+        // While the read runs, another page is shown and a write pressed:
+        // the read fills its own page, and the write is refused.
+        const auto answer = f.controller.answer;
+        f.controller.answer = [&](const QByteArray &request) {
+            if (f.parameter_requests().size() == 1) {
+                f.show_page(1);
+                f.click("write_param_btn");
+            }
+            return answer(request);
+        };
         QSignalSpy clicks(f.button("read_param_btn"), &QPushButton::clicked);
         f.click("read_param_btn");
-        f.click("read_param_btn"); // ignored while the read runs
+        f.click("read_param_btn"); // refused while the read runs
+        QCOMPARE(f.status(), QStringLiteral("Дождитесь завершения операции"));
         QTRY_VERIFY(f.grey(0, temp_row) && f.idle());
+        QCOMPARE(f.status(), QString());
         // The write-only row unchecked, not asked.
         const QStringList asked = QStringList{"time", "name", "temp", "ip", "count", "uart", "itf"} + value_keys();
         QCOMPARE(keys_sent(f.parameter_requests()), asked + QStringList("late"));
@@ -333,8 +345,27 @@ private slots:
         QVERIFY(f.check(0, pass_row)->isChecked());
     }
 
-    void split_write_writes_each_row_once_in_order()
+    void split_write_data()
     {
+        QTest::addColumn<int>("step"); // the request answered with `reply`; -1: none
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("every batch confirmed") << -1 << QByteArray() << "Запись произведена";
+        const QString unconfirmed = QStringLiteral("Запись прервана: нет подтверждения записи");
+        for (int step : {1, 2}) {
+            QTest::addRow("not JSON at request %d", step + 1) << step << QByteArray(R"("result":"ok"})") << unconfirmed;
+            QTest::addRow("unknown result at request %d", step + 1) << step << QByteArray(R"({"result":"done"})")
+                                                                    << unconfirmed;
+            QTest::addRow("no result at request %d", step + 1) << step << QByteArray(R"({"count":1})") << unconfirmed;
+            QTest::addRow("error at request %d", step + 1) << step << QByteArray(R"({"result":"error_save"})")
+                                                           << "Ошибка сохранения параметра или файла";
+        }
+    }
+
+    void split_write()
+    {
+        QFETCH(int, step);
+        QFETCH(QByteArray, reply);
         Window f;
         QVERIFY(f.identify());
         // A read-only row behind writable rows of several batches: nothing goes out.
@@ -344,16 +375,32 @@ private slots:
         f.check(0, late_row)->setChecked(false);
         for (int i = 0; i < 25; ++i)
             f.set(0, first_value + i, QString::number(1000 + i));
+        // While the write runs, a value is edited and another page shown:
+        // the write sends what it began with, to the end.
+        f.controller.answer = [&](const QByteArray &) {
+            const int at = f.parameter_requests().size() - 1;
+            if (at == 0) {
+                f.set(0, first_value + 24, QStringLiteral("7"));
+                f.show_page(2);
+            }
+            return at == step ? reply : QByteArray(R"({"result":"ok"})");
+        };
         QSignalSpy clicks(f.button("write_param_btn"), &QPushButton::clicked);
         f.click("write_param_btn");
-        f.click("write_param_btn"); // ignored while the write runs
+        f.click("write_param_btn"); // refused while the write runs
         QTRY_VERIFY(f.idle());
-        QCOMPARE(f.status(), QStringLiteral("Запись произведена"));
+        QTest::qWait(100);
+        QTEST(f.status(), "status");
         const QStringList sent = f.parameter_requests();
-        QCOMPARE(keys_sent(sent), QStringList("time") + value_keys());
         QCOMPARE(clicks.count(), sent.size() + 1);
+        if (step >= 0) {
+            QCOMPARE(sent.size(), step + 1); // nothing after the unconfirmed one
+            return;
+        }
+        QCOMPARE(keys_sent(sent), QStringList("time") + value_keys());
         QCOMPARE(object_of(sent.last()).value(value_keys()[24]), QJsonValue(1024));
         // Nothing checked: the empty object, handled as any write.
+        f.show_page(0);
         f.click("clear_flags_btn");
         f.click("write_param_btn");
         QTRY_COMPARE(f.parameter_requests().size(), sent.size() + 1);

@@ -55,6 +55,11 @@ private slots:
         QTest::newRow("result with other members") << QByteArray("{\"n\":\"x\",\"result\":\"error_key\"}")
                                                    << "error_key" << QByteArray("{\"n\":\"x\",\"resul") << true;
         QTest::newRow("result not a word") << QByteArray("x{\"result\":\"o k\"}") << "" << QByteArray("x{") << false;
+        QTest::newRow("ok without its fragment's brace") << QByteArray("ab\"result\":\"ok\"}") << ""
+                                                         << QByteArray("a") << true;
+        QTest::newRow("the whole word: okay") << QByteArray("x{\"result\":\"okay\"}") << "" << QByteArray("x{\"") << true;
+        QTest::newRow("the whole word: error_keys")
+            << QByteArray("{\"result\":\"error_keys\"}") << "" << QByteArray("{\"result") << true;
     }
 
     void download_reply()

@@ -184,6 +184,10 @@ private:
     bool operation_pending() const;
     // The stop button is offered exactly while an operation is pending.
     void refresh_abort_button();
+    // Ends the pending operation as by its time-out, with "Операция прервана".
+    void abort_operation();
+    // Switching the link ends an operation under way on the other one.
+    void end_operation_of_other_link();
     // Serves the pending exchanges once for each block there is, for
     // endings that come on the block's next pass (a lost link, the stop
     // button).
@@ -463,6 +467,8 @@ private:
     int timeout_ticks = 0;
     // Since the pending operation began.
     QElapsedTimer operation_clock;
+    // The link the pending operation talks over.
+    bool operation_over_serial = false;
     // A dialog of an exchange block is up.
     bool block_dialog_open = false;
     // The stop button ends the pending exchange: its block takes the path

@@ -38,7 +38,7 @@ bool MainWindow::operation_may_start()
     // the first one's reply, and a second operation would change the state
     // the first one keeps between its steps.
     if (!step_due && operation_pending()) {
-        ui->label->setText(QStringLiteral("Дождитесь завершения операции"));
+        ui->label->setText(exchange::wait_for_operation_text());
         return false;
     }
     return true;
@@ -69,6 +69,7 @@ bool MainWindow::send_request(const Request &request)
         ui->label->clear();
         timeout_ticks = 0;
         operation_clock.start();
+        operation_over_serial = ui->radioButton->isChecked();
     }
     this->*request.flag = true;
     write_to_link(request.bytes);
@@ -233,14 +234,30 @@ void MainWindow::end_exchanges_on_lost_link()
 
 void MainWindow::on_abort_btn_clicked()
 {
+    abort_operation();
+}
+
+void MainWindow::abort_operation()
+{
     if (!any_request_pending() || block_dialog_open)
         return;
     // Each block takes the path of its time-out: nothing more is sent, and
-    // everything the operation kept is reset.
+    // everything the operation kept is reset. What the link has already
+    // taken (an upload's content) still goes out, so that the controller is
+    // not left waiting for the rest of a file and takes the next request
+    // for it.
     aborting = true;
     serve_every_pending_exchange();
     aborting = false;
     ui->label->setText(QStringLiteral("Операция прервана"));
+}
+
+void MainWindow::end_operation_of_other_link()
+{
+    // The reply would be looked for on the link now chosen, and the next
+    // step sent there.
+    if (any_request_pending() && operation_over_serial != ui->radioButton->isChecked())
+        abort_operation();
 }
 
 void MainWindow::serve_every_pending_exchange()
@@ -279,6 +296,9 @@ void MainWindow::end_exchange(const FlagSet &flags, unsigned progress)
     }
     if (progress & BatchProgress)
         batch_index = 0;
+    // A request refused while this one ran need wait no longer.
+    if (ui->label->text() == exchange::wait_for_operation_text())
+        ui->label->clear();
     refresh_abort_button();
 }
 

@@ -134,6 +134,11 @@ QString not_enough_data_text()
     return QStringLiteral("Недостаточно данных");
 }
 
+QString wait_for_operation_text()
+{
+    return QStringLiteral("Дождитесь завершения операции");
+}
+
 QString write_unconfirmed_text()
 {
     return QStringLiteral("Запись прервана: нет подтверждения записи");

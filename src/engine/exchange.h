@@ -68,6 +68,8 @@ QString guard_text_latin();    // "Пoрт не открыт" with a Latin "o"
 QString guard_text_cyrillic(); // "Порт не открыт"
 QString no_answer_text();
 QString not_enough_data_text();
+// A request pressed while another operation is pending is not sent.
+QString wait_for_operation_text();
 // A write step that the controller did not confirm ends the write.
 QString write_unconfirmed_text();
 

@@ -35,7 +35,11 @@ bool MainWindow::check_reply_result(const QString &reply)
     const QByteArray bytes = reply.toUtf8();
     if (bytes.indexOf("result") < 0)
         return true;
-    show_error_result(exchange::reply_object(bytes).value(QStringLiteral("result")).toString());
+    // A result where data was asked for: an error's own text, else no
+    // text that could pass for the data having come.
+    const QString result = exchange::reply_object(bytes).value(QStringLiteral("result")).toString();
+    ui->label->setText(exchange::error_text(result).isEmpty() ? exchange::not_enough_data_text()
+                                                              : exchange::error_text(result));
     mark_link_lost();
     return false;
 }

@@ -55,8 +55,10 @@ QString download_result(const QByteArray &reply)
     const int to = reply.indexOf('"', from);
     // The whole word: "okay" is not "ok".
     const QByteArray value = reply.mid(from, to < 0 ? -1 : to - from);
+    // The file is what comes before the closing fragment, so "ok" counts
+    // only with the fragment whole: {"result":"ok"}.
     if (value == "ok")
-        return QStringLiteral("ok");
+        return reply.endsWith(R"({"result":"ok"})") ? QStringLiteral("ok") : QString();
     for (const char *error : error_values) {
         if (value == error)
             return QString::fromLatin1(error);

@@ -38,9 +38,10 @@ bool download_complete(const QByteArray &reply);
 // The file content of a download reply: all but its closing fragment.
 QByteArray download_content(const QByteArray &reply);
 
-// The result a download reply closes with: "ok", one of the error values,
-// or empty when it names none. Only the last "result" of the reply counts,
-// so a downloaded file that itself holds such a text is read correctly.
+// The result a download reply closes with: "ok" (only as the whole closing
+// fragment, {"result":"ok"}), one of the error values, or empty when it
+// names none. Only the last "result" of the reply counts, so a downloaded
+// file that itself holds such a text is read correctly.
 QString download_result(const QByteArray &reply);
 
 // The first error value, in the order of the vocabulary, that occurs

@@ -18,12 +18,14 @@
 void MainWindow::on_radioButton_clicked()
 {
     ui->radioButton_2->setChecked(false);
+    end_operation_of_other_link();
 }
 
 void MainWindow::on_radioButton_2_clicked()
 {
     ui->radioButton->setChecked(false);
     abandon_serial_search();
+    end_operation_of_other_link();
     settle_exchange_timer();
 }
 
