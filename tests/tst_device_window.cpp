@@ -391,6 +391,26 @@ private slots:
         QVERIFY(f.sent().first().contains("\"S1\""));
     }
 
+    void list_read_ends_however_slowly_bytes_trickle()
+    {
+        Fixture f;
+        QVERIFY(f.connect());
+        // A byte every second: each holds the two seconds after the last
+        // one open, but not for more than a minute in all.
+        QTimer trickle;
+        QObject::connect(&trickle, &QTimer::timeout, [&] { f.controller.send("["); });
+        f.reply = [&](const QByteArray &) {
+            trickle.start(1000);
+            return QByteArray("{\"devices\":");
+        };
+        QElapsedTimer clock;
+        clock.start();
+        f.click("read_dev_btn");
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), exchange::not_enough_data_text(), 75000);
+        QVERIFY(clock.elapsed() >= exchange::device_list_overall_budget_ms);
+        QVERIFY(!f.window->exchange_pending());
+    }
+
     void list_reads_data()
     {
         QTest::addColumn<QByteArray>("reply");

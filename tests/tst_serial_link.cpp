@@ -197,6 +197,17 @@ private slots:
         f.edit("lineEdit_2")->setText(ethernet.port_text());
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("9"));
+
+        // What the serial line brings meanwhile is dropped, not kept to come
+        // first in the next reply over it.
+        f.controller->send("}{\"serial\":\"stale\"");
+        QTest::qWait(200);
+        harness::click(find<QRadioButton>(&f.window, "radioButton"));
+        f.controller->answer = [](const QByteArray &) {
+            return QByteArray(R"({"serial":"S","fw_ver":"3","fw_id":"4","rs_type":[]})");
+        };
+        f.click("connect_dev_btn");
+        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("S"));
     }
 
     void lost_device_is_reported()
