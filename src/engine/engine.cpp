@@ -342,6 +342,7 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
         {{&MainWindow::wait_update}, &MainWindow::serve_update},
         {{&MainWindow::wait_load_out}, &MainWindow::serve_load_out},
         {{&MainWindow::wait_write_interf}, &MainWindow::serve_write_interf},
+        {{&MainWindow::wait_compare_settings}, &MainWindow::serve_compare_settings},
     };
     return blocks;
 }

@@ -1,6 +1,6 @@
 // Replies to the parameter requests: the values of a read, page by page,
 // the results of a write, batch by batch, and the controller's whole
-// parameter set saved to a settings file. A read or write with more to do
+// parameter set saved to a settings file or compared with one. A read or write with more to do
 // clicks its button again, so that the request slot sends the next step.
 
 #include "app/mainwindow.h"
@@ -106,6 +106,7 @@ bool MainWindow::serve_write_param()
         end_exchange({&MainWindow::wait_write_param}, ParamProgress);
         return true;
     }
+    unmark_written_rows();
     if (param_cursor < param_page(param_page_in_use).size()) {
         // The next batch: its waiting counts against the same budget.
         continue_with(ui->write_param_btn);
@@ -135,5 +136,26 @@ bool MainWindow::serve_write_settings()
         }
     }
     end_exchange({&MainWindow::wait_write_settings});
+    return true;
+}
+
+bool MainWindow::serve_compare_settings()
+{
+    const ReplyState state = await_reply({exchange::standard_budget_ms});
+    if (state == ReplyState::Waiting)
+        return false;
+    if (state == ReplyState::Complete) {
+        // Nothing is shown or marked from a reply that is not the whole set.
+        const QJsonObject reply = exchange::reply_object(rx_buffer);
+        const QString result = result_of(reply);
+        if (!exchange::whole_object(rx_buffer))
+            ui->label->setText(exchange::not_enough_data_text());
+        else if (is_error_result(result))
+            show_error_result(result);
+        else
+            apply_comparison(reply);
+    }
+    compare_file_values = QJsonObject();
+    end_exchange({&MainWindow::wait_compare_settings});
     return true;
 }

@@ -27,6 +27,7 @@ void MainWindow::on_read_param_btn_clicked()
         // unchecks the rows that may not be read.
         wait_read_param = true;
         clear_page_values(page);
+        clear_difference_marks(page);
         QVector<bool> checked;
         for (int row = 0; row < catalogue.size(); ++row)
             checked.append(param_row_checked(page, row));
