@@ -69,7 +69,8 @@ report::Document MainWindow::report_document() const
         const QTableWidget *table = param_tables[page];
         report::Section values;
         values.title = ui->tabWidget->tabText(1) + QStringLiteral(": ") + ui->tabWidget_2->tabText(page);
-        values.header = QStringList{QStringLiteral("Параметр"), QStringLiteral("Значение"), QStringLiteral("Примечание")};
+        values.header =
+            QStringList{QStringLiteral("Параметр"), QStringLiteral("Значение"), QStringLiteral("Примечание")};
         values.empty_text = QStringLiteral("Параметров нет");
         for (int row = 0; row < qMin(catalogue.size(), table->rowCount()); ++row) {
             QString value;
