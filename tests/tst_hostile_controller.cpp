@@ -65,6 +65,7 @@ const QVector<Operation> operations = {
     {"read_param_btn", 1, 9999, 3, {""}, {}},
     {"write_param_btn", 1, 9999, 3, {"Запись произведена"}, {write_unconfirmed}},
     {"write_settings_btn", 1, 9999, 1, {"Настройки записаны"}, {"Настройки не записаны"}},
+    {"compare_settings_btn", 1, 9999, 1, {"Отличий нет", "Отличий: …"}, {}},
     {"read_dev_btn", 2, 1999, 1, {"Передача завершена"}, {"Устройства отсутствуют"}},
     {"write_dev_btn", 2, 9999, 3, {"Запись завершена"},
      {"Запись произведена успешно: …", "Идёт запись приборов: …", write_unconfirmed}},
@@ -100,7 +101,7 @@ bool confirms(const QByteArray &button, int step, const QByteArray &reply)
                && !reply.contains("result");
     if (button == "res_btn")
         return whole && !reply.contains("result");
-    if (button == "read_param_btn" || button == "write_settings_btn")
+    if (button == "read_param_btn" || button == "write_settings_btn" || button == "compare_settings_btn")
         return whole && !refused;
     if (button == "read_dev_btn")
         return whole && !document.object().value("devices").toArray().isEmpty();
@@ -119,6 +120,34 @@ int operation_index(const QByteArray &button)
 }
 
 const QByteArray ok = R"({"result":"ok"})";
+
+// Whether `text` is one of `texts`; one that ends in "…" stands for every
+// text it starts.
+bool one_of(const QStringList &texts, const QString &text)
+{
+    return std::any_of(texts.begin(), texts.end(), [&](const QString &one) {
+        return one.endsWith(QChar(0x2026)) ? text.startsWith(one.chopped(1)) : text == one;
+    });
+}
+
+// A value of the type the catalogue gives each key, and "result": "ok": a
+// good settings dump, and the settings file a comparison finds equal to it.
+QJsonObject parameter_values(const params::Catalogue &catalogue)
+{
+    QJsonObject values{{"result", "ok"}};
+    for (const ParamPage &page : catalogue) {
+        for (int row = 0; row < page.size(); ++row) {
+            const QString &type = page.types.at(row);
+            values.insert(page.keys.at(row), type.contains("Int[]")   ? QJsonValue(QJsonArray{10, 0, 0, 7})
+                                             : type.contains("Uart")  ? QJsonValue("19200_8E1")
+                                             : type.contains("Itf")   ? QJsonValue("232")
+                                             : type.contains("Float") ? QJsonValue(2.5)
+                                             : type.contains("Int")   ? QJsonValue(7)
+                                                                      : QJsonValue("текст"));
+        }
+    }
+    return values;
+}
 // A file as a controller keeps it: braces, a result text, a NUL and bytes
 // that are not UTF-8, none of which may end or decide the download.
 const QByteArray download_content =
@@ -383,6 +412,7 @@ struct Shared
 {
     params::Catalogue catalogue;
     QString upload_path, download_base; // a download is saved there, with its extension
+    QString settings_path;              // the file a comparison compares with
     QStringList failures;
     int cases = 0;
 };
@@ -574,24 +604,15 @@ private:
             return R"({"devices":[[1,1,"A1",1,"M",5,1,9600,"n",1],[2,2,"A2",1,"M",6,1,9600,"",0]]})";
         if (button == "load_out_btn")
             return download_content + ok;
-        if (button != "read_param_btn" && button != "write_settings_btn")
+        if (button != "read_param_btn" && button != "write_settings_btn" && button != "compare_settings_btn")
             return ok;
-        // Parameter values of the types the catalogue gives their keys.
-        QJsonObject values{{"result", "ok"}}, asked;
-        for (const ParamPage &page : shared.catalogue) {
-            for (int row = 0; row < page.size(); ++row) {
-                const QString &type = page.types.at(row);
-                values.insert(page.keys.at(row), type.contains("Int[]")   ? QJsonValue(QJsonArray{10, 0, 0, 7})
-                                                 : type.contains("Uart")  ? QJsonValue("19200_8E1")
-                                                 : type.contains("Itf")   ? QJsonValue("232")
-                                                 : type.contains("Float") ? QJsonValue(2.5)
-                                                 : type.contains("Int")   ? QJsonValue(7)
-                                                                          : QJsonValue("текст"));
-            }
-        }
+        const QJsonObject values = parameter_values(shared.catalogue);
+        if (button != "read_param_btn")
+            return compact(values);
+        QJsonObject asked;
         for (const QJsonValue &key : QJsonDocument::fromJson(request).object().value("params").toArray())
             asked.insert(key.toString(), values.value(key.toString()));
-        return compact(button == "write_settings_btn" ? values : asked);
+        return compact(asked);
     }
 
     Reply answer(int at, const QByteArray &request)
@@ -637,9 +658,7 @@ private:
             texts << current.expected;
         for (const char *error : error_values)
             texts << exchange::error_text(QString::fromLatin1(error));
-        return std::any_of(texts.begin(), texts.end(), [&](const QString &allowed) {
-            return allowed.endsWith(QChar(0x2026)) ? text.startsWith(allowed.chopped(1)) : text == allowed;
-        });
+        return one_of(texts, text);
     }
 
     int longest_shown_text() const
@@ -673,7 +692,7 @@ private:
             fail(QStringLiteral("the press sent no request: ") + text.left(200));
         else if (!allowed(text))
             fail(QStringLiteral("a status text the operation does not have: ") + text.left(200));
-        else if (hostile_used && current.kind != Kind::IdleBytes && operation().success.contains(text)
+        else if (hostile_used && current.kind != Kind::IdleBytes && one_of(operation().success, text)
                  && !confirms(operation().button, current.step, hostile_sent))
             fail(QStringLiteral("a success text for a reply that confirms nothing: ") + text.left(200));
         else if (!wanted.isEmpty() && !wanted.contains(text))
@@ -791,8 +810,11 @@ class HostileControllerTest : public QObject
         connect(&dialogs, &QTimer::timeout, this, [&] {
             if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
                 const bool open = dialog->acceptMode() == QFileDialog::AcceptOpen;
-                harness::answer_file_dialog(dialog, open ? shared.upload_path
-                                                         : ++saves % 5 ? shared.download_base : QString());
+                const bool settings = dialog->windowTitle() == QStringLiteral("Сравнить с файлом");
+                harness::answer_file_dialog(dialog, settings ? shared.settings_path
+                                                    : open   ? shared.upload_path
+                                                    : ++saves % 5 ? shared.download_base
+                                                                  : QString());
             }
         });
         dialogs.start(10);
@@ -840,6 +862,8 @@ private slots:
         shared.upload_path = dir.file_path(QStringLiteral("upload.bin"));
         dir.write_file(QStringLiteral("upload.bin"), download_content.repeated(3));
         shared.download_base = dir.file_path(QStringLiteral("download"));
+        shared.settings_path = dir.file_path(QStringLiteral("settings.json"));
+        dir.write_file(QStringLiteral("settings.json"), compact(parameter_values(shared.catalogue)));
     }
 
     void campaign()
