@@ -213,6 +213,12 @@ private slots:
         QVERIFY(f.table(0)->cellWidget(itf_row, 2)->toolTip().isEmpty());
         QVERIFY(f.table(0)->cellWidget(itf_row, 2)->styleSheet().isEmpty());
         QCOMPARE(f.table(0)->item(temp_row, 2)->background(), QBrush(Qt::gray, Qt::SolidPattern));
+        f.reply = controller_set;
+        f.compare(f.dir.file_path("template.txt"));
+        QTRY_COMPARE(f.marks(), template_marks);
+        harness::answer_next_file_dialog(f.dir.file_path("template.txt"));
+        f.click("read_settings_btn");
+        QVERIFY(f.marks().isEmpty());
     }
 
     void a_failed_comparison_changes_nothing_data()

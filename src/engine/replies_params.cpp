@@ -1,7 +1,8 @@
 // Replies to the parameter requests: the values of a read, page by page,
 // the results of a write, batch by batch, and the controller's whole
-// parameter set saved to a settings file or compared with one. A read or write with more to do
-// clicks its button again, so that the request slot sends the next step.
+// parameter set saved to a settings file or compared with one. A read or
+// write with more to do clicks its button again, so that the request slot
+// sends the next step.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
