@@ -76,11 +76,9 @@ private slots:
 
     void device_write_is_compact()
     {
-        // Without blanks the compact form is the stripped indented one; with
-        // them the texts arrive whole.
+        // The compact form; texts with blanks arrive whole.
         const QJsonArray plain{QJsonArray{513, 7, "12345678", 1, "", 1, 3, 9600, "1"}};
         QCOMPARE(requests::device_list_write(plain), QByteArray(R"({"devices":[[513,7,"12345678",1,"",1,3,9600,"1"]]})"));
-        QCOMPARE(requests::device_list_write(plain), requests::stripped({{"devices", plain}}));
         const QJsonArray spaced{QJsonArray{1, 7, "1", 1, "a b", 1, 1, 9600, "two words"}};
         QCOMPARE(requests::device_list_write(spaced), QByteArray(R"({"devices":[[1,7,"1",1,"a b",1,1,9600,"two words"]]})"));
         QCOMPARE(requests::poll_all().size(), 35);
@@ -247,7 +245,7 @@ private slots:
         QByteArray content("1;Вереск-1;Завод Альфа;extra\n2;short\n\n3;Ольха-3Т;Бета-Прибор\n");
         QBuffer file(&content);
         file.open(QIODevice::ReadOnly | QIODevice::Text);
-        const ModelsList models = read_models(file);
+        const device_list::Models models = device_list::read_models(file);
         QCOMPARE(models.codes, (QVector<QString>{"1", "3"}));
         QCOMPARE(models.names.size(), 2);
         QCOMPARE(models.makers.size(), 2);

@@ -326,7 +326,7 @@ private slots:
         auto *count = find<QLabel>(&stalled.window, "transfer_count");
         QTRY_COMPARE(count->text(), QStringLiteral("%1 байт").arg((20000 + 15) / 2));
         QCOMPARE(find<QProgressBar>(&stalled.window, "transfer_bar")->maximum(), 0);
-        QVERIFY(stalled.status().startsWith(QStringLiteral("Время загрузки: ")));
+        QTRY_VERIFY(stalled.status().startsWith(QStringLiteral("Время загрузки: ")));
 
         QTRY_COMPARE_WITH_TIMEOUT(stalled.status(), QStringLiteral("Недостаточно данных"), 16000);
         QVERIFY(!stalled.bar()->isVisible());

@@ -9,7 +9,7 @@
 #include "app/mainwindow.h"
 #include "devices/device_list.h"
 #include "link/traffic_format.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 #include "support/harness.h"
 
 #include <QComboBox>

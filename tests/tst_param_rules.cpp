@@ -5,7 +5,7 @@
 #include "params/catalogue.h"
 #include "params/parameter_batches.h"
 #include "params/parameter_values.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 #include "support/harness.h"
 
 #include <QBuffer>
@@ -146,18 +146,21 @@ private slots:
         const params::ReadStep step = params::next_read_request({"a", "b"}, {1, 5, 0});
         QCOMPARE(step.row_count, 3);
         QCOMPARE(keys_asked(step.request), (QStringList{"b", "a"}));
-        // A checked row that may not be read refuses the read and queues nothing.
-        QCOMPARE(params::select_read_rows({"R", "W", "RW"}, {true, false, true}).rows, (QVector<int>{0, 2}));
-        const params::ReadSelection refused = params::select_read_rows({"R", "W"}, {true, true});
-        QVERIFY(refused.refused && refused.rows.isEmpty());
-        QVERIFY(params::next_write_request({{0, "a", true, 1}, {3, "b", false, 2}}, 5).refused);
+        // A checked row the operation may not touch refuses it and takes nothing.
+        using params::Use;
+        QCOMPARE(params::select_rows(Use::Read, {"R", "W", "RW"}, {true, false, true}).rows, (QVector<int>{0, 2}));
+        QCOMPARE(params::select_rows(Use::Write, {"R", "W", "RW"}, {false, true, true}).rows, (QVector<int>{1, 2}));
+        for (const Use use : {Use::Read, Use::Write}) {
+            const params::Selection refused = params::select_rows(use, {"R", "W"}, {true, true});
+            QVERIFY(refused.refused && refused.rows.isEmpty());
+        }
         const params::WriteStep empty = params::next_write_request({}, 12);
         QCOMPARE(empty.request, QByteArray("{\n}\n"));
         QCOMPARE(empty.next_row, 12);
         // A request cut at the last checked row is the last: no empty one follows.
         const QString key(150, QLatin1Char('k'));
-        QCOMPARE(params::next_write_request({{1, key, true, 1}, {3, key + "2", true, 2}}, 9).next_row, 2);
-        QCOMPARE(params::next_write_request({{3, key + "2", true, 2}}, 9).next_row, 9);
+        QCOMPARE(params::next_write_request({{1, key, 1}, {3, key + "2", 2}}, 9).next_row, 2);
+        QCOMPARE(params::next_write_request({{3, key + "2", 2}}, 9).next_row, 9);
     }
 
     void settings_files_are_read_within_a_limit()

@@ -5,7 +5,7 @@
 #include "app/mainwindow.h"
 #include "engine/exchange.h"
 #include "engine/requests.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 #include "support/harness.h"
 
 #include <QCheckBox>
