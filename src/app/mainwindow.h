@@ -351,6 +351,8 @@ private:
     // The JSON value a write sends for a row, by the row's type.
     QJsonValue param_write_value(int page, int row) const;
     bool param_row_checked(int page, int row) const;
+    // Whether each row of the page is checked, in row order.
+    QVector<bool> param_checks(int page) const;
     void load_settings_file(const QString &path);
 
     // Replies to the parameter requests (engine/replies_params.cpp).

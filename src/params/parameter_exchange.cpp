@@ -25,10 +25,8 @@ void MainWindow::on_read_param_btn_clicked()
         // unchecks the rows that may not be read.
         wait_read_param = true;
         clear_page_values(page);
-        QVector<bool> checked;
-        for (int row = 0; row < catalogue.size(); ++row)
-            checked.append(param_row_checked(page, row));
-        const params::Selection selection = params::select_rows(params::Use::Read, catalogue.access, checked);
+        const params::Selection selection = params::select_rows(params::Use::Read, catalogue.access,
+                                                                param_checks(page));
         if (selection.refused) {
             // Nothing was sent: the operation never began.
             ui->label->setText(QStringLiteral("Выбран параметр только для записи"));
@@ -52,10 +50,8 @@ void MainWindow::on_write_param_btn_clicked()
     if (!step) {
         const int page = current_param_page();
         const ParamPage &catalogue = param_page(page);
-        QVector<bool> checked;
-        for (int row = 0; row < catalogue.size(); ++row)
-            checked.append(param_row_checked(page, row));
-        const params::Selection selection = params::select_rows(params::Use::Write, catalogue.access, checked);
+        const params::Selection selection = params::select_rows(params::Use::Write, catalogue.access,
+                                                                param_checks(page));
         if (selection.refused) {
             ui->label->setText(QStringLiteral("Параметр только для чтения"));
             return;

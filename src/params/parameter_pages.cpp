@@ -180,6 +180,14 @@ const ParamPage &MainWindow::param_page(int page) const
     return params::is_page(page) ? param_pages[page] : no_page;
 }
 
+QVector<bool> MainWindow::param_checks(int page) const
+{
+    QVector<bool> checks;
+    for (int row = 0; row < param_page(page).size(); ++row)
+        checks.append(param_row_checked(page, row));
+    return checks;
+}
+
 bool MainWindow::param_row_checked(int page, int row) const
 {
     if (!params::is_page(page))
