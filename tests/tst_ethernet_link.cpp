@@ -2,13 +2,13 @@
 // against a controller stand-in on 127.0.0.1.
 
 #include "app/mainwindow.h"
+#include "engine/exchange.h"
 #include "engine/requests.h"
 #include "support/harness.h"
 
 #include <QComboBox>
 #include <QCompleter>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,15 +20,10 @@ using harness::find;
 
 namespace {
 
-QByteArray identity_reply(const QJsonObject &overrides = {})
+QByteArray identity_reply(const QString &serial = QStringLiteral("00012345"))
 {
-    QJsonObject reply{{"serial", "00012345"},
-                      {"fw_ver", "1.4.2"},
-                      {"fw_id", "A1B2C3D4"},
-                      {"rs_type", QJsonArray{"232", "485", "232", "485", "485", "485", "232", "485"}}};
-    for (auto it = overrides.begin(); it != overrides.end(); ++it)
-        reply.insert(it.key(), it.value());
-    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+    const QJsonArray types{"232", "485", "232", "485", "485", "485", "232", "485"};
+    return harness::identity_reply({{"serial", serial}, {"fw_ver", "1.4.2"}, {"fw_id", "A1B2C3D4"}, {"rs_type", types}});
 }
 
 // A window set to talk to a stand-in controller on loopback.
@@ -41,8 +36,7 @@ struct EthernetFixture
     EthernetFixture()
     {
         window.show();
-        edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        edit("lineEdit_2")->setText(controller.port_text());
+        harness::set_ethernet_address(&window, controller.port());
     }
     QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
     QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
@@ -176,10 +170,7 @@ private slots:
         for (int session = 0; session < 2; ++session) {
             MainWindow window;
             window.show();
-            find<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("127.0.0.1"));
-            find<QLineEdit>(&window, "lineEdit_2")->setText(other.port_text());
-            harness::click(find<QPushButton>(&window, "connect_dev_btn"));
-            QTRY_COMPARE(find<QLineEdit>(&window, "lineEdit_3")->text(), QStringLiteral("00012345"));
+            QVERIFY(harness::connect_ethernet(&window, other.port()));
         }
         // A controller that does not answer is not remembered.
         {
@@ -209,7 +200,7 @@ private slots:
     {
         EthernetFixture f;
         const QString serial = QStringLiteral("<b>x</b><img src=\"a.png\">");
-        f.controller.answer = [&](const QByteArray &) { return identity_reply({{"serial", serial}}); };
+        f.controller.answer = [&](const QByteArray &) { return identity_reply(serial); };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), serial);
         const QString logged = QStringLiteral("\"serial\":\"<b>x</b><img src=\\\"a.png\\\">\"");
@@ -248,7 +239,7 @@ private slots:
         f.edit("interval_line")->setText(QStringLiteral("1000"));
         f.click("status_Eth");
         QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("127.0.0.2"));
-        QCOMPARE(f.controller.requests().last().toUtf8(), requests::network_status());
+        QVERIFY(f.controller.received().endsWith(requests::network_status()));
         QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
         QCOMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("127.0.0.53"));
@@ -293,7 +284,7 @@ private slots:
     {
         EthernetFixture f;
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
         harness::click(find<QRadioButton>(&f.window, "radioButton"));
         QVERIFY(!find<QRadioButton>(&f.window, "radioButton_2")->isChecked());
         f.click("connect_dev_btn");
@@ -315,7 +306,7 @@ private slots:
         QTRY_COMPARE(f.status(), QStringLiteral("Контроллер разорвал связь по Ethernet"));
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
 
         // "Установить связь" connects again and identifies, no restart needed.
         f.edit("lineEdit_3")->clear();
@@ -338,7 +329,7 @@ private slots:
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
         QTRY_VERIFY(!f.controller.client_connected());
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
     }
 };
 
