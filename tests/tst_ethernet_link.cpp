@@ -227,36 +227,31 @@ private slots:
     void network_status_fills_the_address_fields()
     {
         EthernetFixture f;
-        f.controller.answer = [](const QByteArray &request) {
-            if (request.contains("ipconfig"))
-                return QByteArray(R"({"ipconfig":[[127,0,0,2],[127,0,0,1],[255,255,255,0],[127,0,0,53]]})");
-            return identity_reply();
-        };
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        QVERIFY(harness::connect_ethernet(&f.window, f.controller.port()));
         // The reply must come within one tick; a long tick leaves a margin
         // for a loaded machine.
         f.edit("interval_line")->setText(QStringLiteral("1000"));
-        f.click("status_Eth");
-        QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("127.0.0.2"));
-        QVERIFY(f.controller.received().endsWith(requests::network_status()));
-        QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("127.0.0.1"));
-        QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
-        QCOMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("127.0.0.53"));
-
+        const auto fields = [&f] {
+            QStringList texts;
+            for (const char *field : {"lineEdit_12", "lineEdit_13", "lineEdit_14", "lineEdit_15"})
+                texts << f.edit(field)->text();
+            return texts.join(' ');
+        };
         // Short lists fill what they have; long ones are cut at four.
-        f.controller.answer = [](const QByteArray &) {
-            return QByteArray(R"({"ipconfig":[[10,1],[1,2,3,4,5]]})");
+        const char *const replies[][2] = {
+            {R"({"ipconfig":[[127,0,0,2],[127,0,0,1],[255,255,255,0],[127,0,0,53]]})",
+             "127.0.0.2 127.0.0.1 255.255.255.0 127.0.0.53"},
+            {R"({"ipconfig":[[10,1],[1,2,3,4,5]]})", "10.1 1.2.3.4 255.255.255.0 127.0.0.53"},
+            {R"({"ipconfig":[[1,1,1,1],[2,2,2,2],[3,3,3,3],[4,4,4,4],[5,5,5,5],[6,6,6,6]]})",
+             "1.1.1.1 2.2.2.2 3.3.3.3 4.4.4.4"},
         };
-        f.click("status_Eth");
-        QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("10.1"));
-        QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("1.2.3.4"));
-        QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
-        f.controller.answer = [](const QByteArray &) {
-            return QByteArray(R"({"ipconfig":[[1,1,1,1],[2,2,2,2],[3,3,3,3],[4,4,4,4],[5,5,5,5],[6,6,6,6]]})");
-        };
-        f.click("status_Eth");
-        QTRY_COMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("4.4.4.4"));
+        for (const auto &reply : replies) {
+            f.controller.answer = [&reply](const QByteArray &) { return QByteArray(reply[0]); };
+            f.click("status_Eth");
+            QTRY_COMPARE(fields(), QString::fromLatin1(reply[1]));
+            QVERIFY(f.controller.received().endsWith(requests::network_status()));
+        }
     }
 
     void network_status_must_answer_within_one_tick()
