@@ -43,6 +43,13 @@ struct EthernetFixture
     QComboBox *box(const char *name) { return find<QComboBox>(&window, name); }
     QString status() { return find<QLabel>(&window, "label")->text(); }
     void click(const char *name) { harness::click(button(name)); }
+    // True once a new identification has shown the serial number again.
+    bool identify_again()
+    {
+        edit("lineEdit_3")->clear();
+        click("connect_dev_btn");
+        return QTest::qWaitFor([this] { return edit("lineEdit_3")->text() == QLatin1String("00012345"); });
+    }
 };
 
 int count_of(const QString &text, const QString &part)
@@ -81,9 +88,7 @@ private slots:
         QVERIFY(log.contains(QString::fromUtf8(identity_reply())));
 
         // A second click reuses the connection.
-        f.edit("lineEdit_3")->clear();
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QVERIFY(f.identify_again());
         QCOMPARE(f.controller.connection_count(), 1);
         QCOMPARE(f.controller.requests().size(), 2);
     }
@@ -120,9 +125,7 @@ private slots:
 
         // The next attempt connects afresh and succeeds.
         f.controller.answer = [](const QByteArray &) { return identity_reply(); };
-        f.edit("lineEdit_3")->clear();
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QVERIFY(f.identify_again());
         QCOMPARE(f.controller.connection_count(), 2);
     }
 
@@ -154,9 +157,7 @@ private slots:
             return QByteArray();
         };
         for (int i = 0; i < 10; ++i) {
-            f.edit("lineEdit_3")->clear();
-            f.click("connect_dev_btn");
-            QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+            QVERIFY(f.identify_again());
             QVERIFY(f.status().isEmpty());
         }
         QCOMPARE(f.controller.connection_count(), 1);
@@ -304,9 +305,7 @@ private slots:
         QCOMPARE(f.status(), exchange::guard_text_latin());
 
         // "Установить связь" connects again and identifies, no restart needed.
-        f.edit("lineEdit_3")->clear();
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QVERIFY(f.identify_again());
         QCOMPARE(f.controller.connection_count(), 2);
     }
 
