@@ -26,7 +26,6 @@
 #include <QTimer>
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace harness {
 
@@ -132,7 +131,9 @@ int open_descriptors(const QString &device)
 int child_processes()
 {
     int count = 0;
-    const QByteArray self = QByteArray::number(qint64(getpid()));
+    // This process's number as /proc has it, which in a PID namespace of its
+    // own without a /proc of its own is not getpid().
+    const QByteArray self = QFileInfo(QStringLiteral("/proc/self")).canonicalFilePath().section('/', -1).toLatin1();
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (!pid.at(0).isDigit() || !stat.open(QIODevice::ReadOnly))
