@@ -54,6 +54,20 @@ void WorkingDirectory::copy_data_file(const QString &name) const
         write_file(name, source.readAll());
 }
 
+TemporaryDirectoryAt::TemporaryDirectoryAt(const QString &path)
+    : previous(qgetenv("TMPDIR")), was_set(qEnvironmentVariableIsSet("TMPDIR"))
+{
+    qputenv("TMPDIR", QFile::encodeName(path));
+}
+
+TemporaryDirectoryAt::~TemporaryDirectoryAt()
+{
+    if (was_set)
+        qputenv("TMPDIR", previous);
+    else
+        qunsetenv("TMPDIR");
+}
+
 QWidget *log_window()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {

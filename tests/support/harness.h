@@ -47,6 +47,19 @@ private:
     QString previous;
 };
 
+// Points the system's temporary directory (TMPDIR) at `path` while it
+// lives: where QTemporaryFile and QTemporaryDir make their files.
+class TemporaryDirectoryAt
+{
+public:
+    explicit TemporaryDirectoryAt(const QString &path);
+    ~TemporaryDirectoryAt();
+
+private:
+    QByteArray previous;
+    bool was_set;
+};
+
 template <class T>
 T *find(const QObject *root, const QString &name)
 {
