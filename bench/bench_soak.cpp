@@ -261,8 +261,8 @@ void Soak::define_operations()
          [] { harness::click(harness::log_window()->findChild<QPushButton *>(QStringLiteral("write_file_btn"))); },
          Operation::Local, false},
         {"firmware update", [this] { click("update_btn"); }, Operation::Ethernet, false},
-        // The log keeps every byte until the user clears it; a transfer's
-        // bytes are in it as hex and as text.
+        // The log keeps every byte until the user clears it (in its
+        // temporary file); a transfer's bytes are in it as hex and as text.
         {"log cleared",
          [] { harness::click(harness::log_window()->findChild<QPushButton *>(QStringLiteral("clear_btn"))); },
          Operation::Local, false},
