@@ -7,7 +7,8 @@
 // it as hex and as text. For each:
 //   done    ms from the click until the status line shows "Файл записан"
 //   shown   ms until the log window has shown it as well
-//   turn    the longest turn of the event loop meanwhile, in ms
+//   turn    the longest turn of the event loop until done, and after that
+//           until shown, in ms
 //   RSS     resident MiB afterwards, and once the allocator has given back
 //           the free heap it keeps
 // and the growth of resident memory from the second upload to the last.
@@ -15,7 +16,8 @@
 // Then an upload and a download of 32 MiB, each twice: as the program runs,
 // and with the log window's work held back until the transfer has ended
 // (the events of its timer filtered out), which is what the transfer takes
-// without its logging.
+// without its logging; the longest turn until done is then the transfer's
+// own, the one after it the log's.
 
 #include "app/mainwindow.h"
 #include "bench_support.h"
@@ -60,7 +62,7 @@ protected:
 
 struct Measured
 {
-    qint64 done = -1, shown = -1, turn = 0;
+    qint64 done = -1, shown = -1, turn = 0, turn_after = 0;
     QString status;
 };
 
@@ -128,13 +130,15 @@ private:
                             120000))
             row.done = clock.elapsed();
         row.status = status->text();
+        row.turn = turns.stop();
+        turns.start();
         if (hold_log)
             log_work->removeEventFilter(&hold);
         if (bench::wait_for([&] { return !log->has_pending_display(); }, 120000))
             row.shown = clock.elapsed();
         // Repaints and layout posted by the last insertion.
         bench::wait_for([&] { return clock.elapsed() > row.shown + 200; }, 1000);
-        row.turn = turns.stop();
+        row.turn_after = turns.stop();
         return row;
     }
 
@@ -169,14 +173,15 @@ int main(int argc, char *argv[])
         return 1;
 
     std::printf("%d uploads of %d MiB through one window (times in ms)\n", uploads, mib);
-    std::printf("%-7s %7s %7s %7s %9s %9s  %s\n", "upload", "done", "shown", "turn", "RSS MiB", "trimmed", "status");
+    std::printf("%-7s %7s %7s %7s %7s %9s %9s  %s\n", "upload", "done", "shown", "turn", "after", "RSS MiB", "trimmed",
+                "status");
     int failed = 0;
     double second = 0, last = 0;
     for (int i = 1; i <= uploads; ++i) {
         const Measured row = session.upload(QStringLiteral("week.csv"), text_file(mib << 20, i));
         const QPair<double, double> memory = resident_mib();
-        std::printf("%-7d %7lld %7lld %7lld %9.1f %9.1f  %s\n", i, row.done, row.shown, row.turn, memory.first,
-                    memory.second, qPrintable(row.status));
+        std::printf("%-7d %7lld %7lld %7lld %7lld %9.1f %9.1f  %s\n", i, row.done, row.shown, row.turn, row.turn_after,
+                    memory.first, memory.second, qPrintable(row.status));
         std::fflush(stdout);
         failed += row.status == written ? 0 : 1;
         if (i == 2)
@@ -187,18 +192,21 @@ int main(int argc, char *argv[])
                 qPrintable(written));
 
     std::printf("32 MiB transfers, logged and with the log held back (times in ms)\n");
-    std::printf("%-9s %-9s %7s %7s %7s  %s\n", "transfer", "log", "done", "shown", "turn", "status");
+    std::printf("%-9s %-8s %7s %7s %7s %7s  %s\n", "transfer", "log", "done", "shown", "turn", "after", "status");
     const QByteArray big = text_file(32 << 20, 0);
-    for (const bool hold : {false, true, false, true}) {
-        session.clear_log();
-        const Measured up = session.upload(QStringLiteral("big.csv"), big, hold);
-        std::printf("%-9s %-9s %7lld %7lld %7lld  %s\n", "upload", hold ? "held" : "working", up.done, up.shown,
-                    up.turn, qPrintable(up.status));
-        session.clear_log();
-        const Measured down = session.download(QStringLiteral("big.csv"), hold);
-        std::printf("%-9s %-9s %7lld %7lld %7lld  %s\n", "download", hold ? "held" : "working", down.done,
-                    down.shown, down.turn, qPrintable(down.status));
+    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 2;
+    const auto print = [](const char *what, bool hold, const Measured &row) {
+        std::printf("%-9s %-8s %7lld %7lld %7lld %7lld  %s\n", what, hold ? "held" : "working", row.done, row.shown,
+                    row.turn, row.turn_after, qPrintable(row.status));
         std::fflush(stdout);
+    };
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool hold : {false, true}) {
+            session.clear_log();
+            print("upload", hold, session.upload(QStringLiteral("big.csv"), big, hold));
+            session.clear_log();
+            print("download", hold, session.download(QStringLiteral("big.csv"), hold));
+        }
     }
     return 0;
 }
