@@ -184,14 +184,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!log->has_pending_display(), 60000);
         // (A batch that got in only in part is cut off again.)
         QVERIFY(free_bytes() < free_at_start / 2);
-        const auto save = [&] {
-            for (const QString &name : QDir().entryList({QStringLiteral("Log_*.txt")}))
-                QFile::remove(name);
-            harness::click(find<QPushButton>(log.get(), "write_file_btn"));
-            const QStringList saved = QDir().entryList({QStringLiteral("Log_*.txt")});
-            QFile file(saved.value(0));
-            return saved.size() == 1 && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-        };
+        const auto save = [&] { return QString::fromUtf8(harness::save_log(log.get())); };
         // While memory holds the rest, nothing is lost: what the file got and
         // what came after make the log whole.
         const QString expected = lines.join(QLatin1Char('\n'));

@@ -59,17 +59,6 @@ QByteArray read_file(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// "Запись в файл" into a working directory without other saved logs: what
-// it wrote.
-QByteArray save(Log &log)
-{
-    for (const QString &name : saved_logs())
-        QFile::remove(name);
-    QTest::mouseClick(button(log, "write_file_btn"), Qt::LeftButton);
-    const QStringList files = saved_logs();
-    return files.size() == 1 ? read_file(files.first()) : QByteArray("(not one saved log)");
-}
-
 // The lines a record pair is saved as, each after `prefix`.
 QStringList record_lines(int direction, const QByteArray &bytes, const QString &prefix = QString())
 {
@@ -261,7 +250,7 @@ void LogTest::clear_empties_the_log()
     // The next line is the first again, with nothing before it.
     log.append_text("{}");
     QCOMPARE(text_edit(log)->toPlainText(), QStringLiteral("{}"));
-    QCOMPARE(save(log), QByteArray("{}"));
+    QCOMPARE(harness::save_log(&log), QByteArray("{}"));
 }
 
 void LogTest::hidden_button_counts_its_signals()
@@ -548,7 +537,7 @@ void LogTest::saved_file_is_the_records_written()
 
     // Saved at once, the records still on their way included.
     int stamp_count = 0;
-    QCOMPARE(with_stamps_alike(QString::fromUtf8(save(*log)), &stamp_count), expected);
+    QCOMPARE(with_stamps_alike(QString::fromUtf8(harness::save_log(log.get())), &stamp_count), expected);
     QCOMPARE(stamp_count, stamps ? lines.size() : 0);
 
     // The window shows the newest of the same lines, long ones broken.
@@ -603,7 +592,7 @@ void LogTest::newest_records_kept_without_a_temporary_file()
 
     // Saved: the records whole while they fit; else the newest of them, from
     // the start of a line unless one line alone is past the limit.
-    QString saved = QString::fromUtf8(save(log));
+    QString saved = QString::fromUtf8(harness::save_log(&log));
     if (!lost) {
         QCOMPARE(saved, expected);
     } else {
@@ -619,7 +608,7 @@ void LogTest::newest_records_kept_without_a_temporary_file()
     lines.clear();
     for (int i = 0; i < 100; ++i)
         log_pair(log, 0, "{\"again\":" + QByteArray::number(i) + "}", lines);
-    QCOMPARE(QString::fromUtf8(save(log)), lines.join(QLatin1Char('\n')));
+    QCOMPARE(QString::fromUtf8(harness::save_log(&log)), lines.join(QLatin1Char('\n')));
     QTRY_VERIFY(!log.has_pending_display());
     QVERIFY(!text_edit(log)->toPlainText().contains(lost_notice));
 }

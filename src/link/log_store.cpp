@@ -26,8 +26,9 @@ LogStore::~LogStore() = default;
 void LogStore::open_file()
 {
     // QTemporaryFile makes the file readable and writable by its owner
-    // alone and removes it when it is destroyed; on Linux it has no name
-    // at all, so that not even a crash leaves the traffic behind.
+    // alone and removes it when it is destroyed; on Linux, where the file
+    // system allows, it has no name at all, so that not even a crash leaves
+    // the traffic behind.
     // Unbuffered: the store knows at every write what reached the file.
     // Qt names no temporary directory when the one set does not exist; the
     // working directory is no place for the traffic.
