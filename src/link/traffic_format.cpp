@@ -73,22 +73,25 @@ QString plain_log_text(QString text)
     if (std::none_of(text.cbegin(), text.cend(), needs_change))
         return text;
 
-    QString plain;
-    plain.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r')) {
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            plain += QLatin1Char('\n');
-        } else if (is_break_character(c)) {
-            plain += QLatin1Char('\n');
-        } else if (c == QChar::Nbsp) {
-            plain += QLatin1Char(' ');
+    // Written straight into a string that can only shrink: a text of
+    // megabytes with a "\r\n" on every line takes this way.
+    QString plain(text.size(), Qt::Uninitialized);
+    QChar *out = plain.data();
+    const QChar *end = text.cend();
+    for (const QChar *c = text.cbegin(); c != end; ++c) {
+        if (*c == QLatin1Char('\r')) {
+            if (c + 1 != end && c[1] == QLatin1Char('\n'))
+                ++c;
+            *out++ = QLatin1Char('\n');
+        } else if (is_break_character(*c)) {
+            *out++ = QLatin1Char('\n');
+        } else if (*c == QChar::Nbsp) {
+            *out++ = QLatin1Char(' ');
         } else {
-            plain += c;
+            *out++ = *c;
         }
     }
+    plain.truncate(int(out - plain.constData()));
     return plain;
 }
 
