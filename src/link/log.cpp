@@ -24,8 +24,9 @@ constexpr int slice_bytes = 16384;
 // nothing waits before them; laying them out stalls the program for a
 // moment at most.
 constexpr int max_immediate_display = 65536;
-// Slices are made and shown from the event loop for this long at a time.
-constexpr int work_budget_ms = 15;
+// Slices are made and shown from the event loop for this long at a time;
+// briefly, so that a transfer being logged gets its socket served often.
+constexpr int work_budget_ms = 5;
 // The window keeps this many paragraphs, the newest, and no more than this
 // many characters (the last megabytes of a large transfer's hex); the saved
 // log keeps everything.
