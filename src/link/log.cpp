@@ -1,7 +1,6 @@
 #include "link/log.h"
 #include "ui_log.h"
 
-#include "app/safe_files.h"
 #include "app/user_settings.h"
 #include "link/traffic_format.h"
 
@@ -13,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace {
 

@@ -6,10 +6,11 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 #include <deque>
+
+class QTimer;
 
 namespace Ui {
 class Log;
@@ -24,9 +25,10 @@ class Log;
 // up the program: the saved form goes to the log's store (a temporary file,
 // see LogStore), the shown form to the text edit. The text edit shows the
 // same lines, except that a very long line is shown broken into paragraphs,
-// and that it keeps only the newest paragraphs, so that a day of polling
-// neither slows it down nor fills the memory (the window then says so).
-// Paragraphs that newer ones would push out at once are never shown.
+// and that it keeps only the newest paragraphs, some megabytes of text at
+// most, so that neither a day of polling nor a large transfer slows it down
+// or fills the memory (the window then says so). Paragraphs that newer ones
+// would push out at once are never laid out.
 class Log : public QWidget
 {
     Q_OBJECT
@@ -103,6 +105,7 @@ private:
     // shows now goes before they come.
     bool shown_outdated = false;
     bool widget_has_lines = false;
+    // Runs the slices; a child named "log_work_timer".
     QTimer *work_timer = nullptr;
 
     // Whether the view follows new lines: it does while the user keeps it

@@ -41,10 +41,8 @@ public:
     // The whole log; meant for small ones.
     QByteArray read_all();
 
-    bool on_disk() const { return file_writable; }
     // True once per loss: older lines have gone to keep memory bounded.
     bool take_loss();
-    bool lost_older_lines() const { return lost; }
     // How many bytes of lines memory keeps when the file fails.
     void set_memory_limit(qint64 bytes);
 
