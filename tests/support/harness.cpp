@@ -150,6 +150,20 @@ int threads()
     return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
 }
 
+TemporaryDirectoryAt::TemporaryDirectoryAt(const QString &path)
+    : previous(qgetenv("TMPDIR")), was_set(qEnvironmentVariableIsSet("TMPDIR"))
+{
+    qputenv("TMPDIR", QFile::encodeName(path));
+}
+
+TemporaryDirectoryAt::~TemporaryDirectoryAt()
+{
+    if (was_set)
+        qputenv("TMPDIR", previous);
+    else
+        qunsetenv("TMPDIR");
+}
+
 QWidget *log_window()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -163,6 +177,17 @@ QString log_text()
 {
     const auto *text_edit = find<QTextEdit>(log_window(), QStringLiteral("textEdit"));
     return text_edit ? text_edit->toPlainText() : QString();
+}
+
+QByteArray save_log(QWidget *log)
+{
+    const QStringList saved_logs = {QStringLiteral("Log_*.txt")};
+    for (const QString &name : QDir().entryList(saved_logs, QDir::Files))
+        QFile::remove(name);
+    click(find<QPushButton>(log, QStringLiteral("write_file_btn")));
+    const QStringList saved = QDir().entryList(saved_logs, QDir::Files);
+    QFile file(saved.value(0));
+    return saved.size() == 1 && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not one saved log)");
 }
 
 void click(QAbstractButton *button)

@@ -85,6 +85,19 @@ int open_descriptors(const QString &device = QString());
 int child_processes();
 int threads();
 
+// Points the system's temporary directory (TMPDIR) at `path` while it
+// lives: where QTemporaryFile and QTemporaryDir make their files.
+class TemporaryDirectoryAt
+{
+public:
+    explicit TemporaryDirectoryAt(const QString &path);
+    ~TemporaryDirectoryAt();
+
+private:
+    QByteArray previous;
+    bool was_set;
+};
+
 template <class T>
 T *find(const QObject *root, const QString &name)
 {
@@ -94,6 +107,9 @@ T *find(const QObject *root, const QString &name)
 // The traffic log window (a top-level widget of its own).
 QWidget *log_window();
 QString log_text();
+// "Запись в файл" of `log`, in a working directory cleared of saved logs
+// first: what it wrote.
+QByteArray save_log(QWidget *log);
 
 void click(QAbstractButton *button);
 
