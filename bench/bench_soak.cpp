@@ -286,7 +286,6 @@ void Soak::restart_simulator()
     simulator.reset();
     // A new adapter too: the line of the old one hung up with it.
     pty = std::make_unique<harness::PtyPair>();
-    bench::wait_for([this] { return pty->ready(); }, 5000);
     faults = random_faults(random);
     simulator = std::make_unique<SimulatorRun>(faults, pty->controller_end());
     if (!simulator->up())

@@ -10,7 +10,7 @@
 #include "devices/device_list.h"
 #include "link/log.h"
 #include "link/traffic_format.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 #include "support/harness.h"
 
 #include <QComboBox>
@@ -30,9 +30,6 @@
 using harness::find;
 
 namespace {
-
-const QByteArray identity = R"({"serial":"77","fw_ver":"1","fw_id":"1","rs_type":[]})";
-const QByteArray ok = R"({"result":"ok"})";
 
 // Every file of a folder (hidden ones too) with its content.
 QMap<QString, QByteArray> files_of(const QString &folder)
@@ -93,14 +90,15 @@ private slots:
             QVERIFY(QFile::copy(qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + '/' + name, prepare + '/' + name));
         put(prepare, QStringLiteral("settings.txt"), "old port\n1200\n2\n1\n500\n");
         put(prepare, QStringLiteral("copy.bin"), "old download");
-        const QDateTime now = QDateTime::currentDateTime();
-        put(prepare, params::settings_file_name(QStringLiteral("77"), now), "old settings");
+        put(prepare, params::settings_file_name(QStringLiteral("77"), QDateTime::currentDateTime()), "old settings");
         const QString channel = QStringLiteral("1");
-        for (int second = -1; second < 60; ++second) {
-            const QDateTime moment = now.addSecs(second);
-            put(prepare, traffic_format::log_file_name(moment), "old log");
-            put(prepare, device_list::export_file_name(QStringLiteral("77"), moment, channel), "old export");
-        }
+        for (const QString &name : harness::names_from_now(traffic_format::log_file_name, -1, 59))
+            put(prepare, name, "old log");
+        const auto export_name = [&](const QDateTime &moment) {
+            return device_list::export_file_name(QStringLiteral("77"), moment, channel);
+        };
+        for (const QString &name : harness::names_from_now(export_name, -1, 59))
+            put(prepare, name, "old export");
         if (place == prepare)
             fill_up(place);
         const QMap<QString, QByteArray> before = files_of(prepare);
@@ -114,15 +112,12 @@ private slots:
         harness::FakeController controller;
         controller.answer = [](const QByteArray &request) {
             if (request.contains("fw_id"))
-                return identity;
+                return harness::identity_reply({{"serial", "77"}});
             if (request.contains("\"file\""))
-                return "new download" + ok;
+                return "new download" + harness::ok_reply;
             return QByteArray(R"({"time":"new settings","result":"ok"})");
         };
-        find<QLineEdit>(window.get(), "lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        find<QLineEdit>(window.get(), "lineEdit_2")->setText(controller.port_text());
-        click("connect_dev_btn");
-        QTRY_COMPARE(find<QLineEdit>(window.get(), "lineEdit_3")->text(), QStringLiteral("77"));
+        QVERIFY(harness::connect_ethernet(window.get(), controller.port()));
 
         // The controller's settings saved to a file.
         find<QTabWidget>(window.get(), "tabWidget")->setCurrentIndex(1);

@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QClipboard>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -36,16 +35,6 @@ QTextEdit *text_edit(const Log &log)
 QPushButton *button(const Log &log, const char *name)
 {
     return find<QPushButton>(&log, QLatin1String(name));
-}
-
-// The names a save started now can take, allowing for the clock to tick.
-QStringList file_names_from_now()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    QStringList names;
-    for (int second = 0; second < 3; ++second)
-        names << traffic_format::log_file_name(now.addSecs(second));
-    return names;
 }
 
 QStringList saved_logs()
@@ -105,6 +94,10 @@ const QString lost_notice = QStringLiteral("Не удаётся записать
 class LogTest : public QObject
 {
     Q_OBJECT
+
+    // The user's preferences of the tests that make no folder of their own:
+    // never the real ones.
+    harness::WorkingDirectory home;
 
 private slots:
     void form_and_start_state();
@@ -301,7 +294,7 @@ void LogTest::save_replaces_an_existing_file()
 {
     harness::WorkingDirectory directory;
     const QByteArray longer(4096, 'x');
-    const QStringList names = file_names_from_now();
+    const QStringList names = harness::names_from_now(traffic_format::log_file_name, 0, 2);
     for (const QString &name : names)
         directory.write_file(name, longer);
 
@@ -325,7 +318,7 @@ void LogTest::save_failure_is_reported()
 {
     harness::WorkingDirectory directory;
     // A directory in the way of every name the save can use.
-    for (const QString &name : file_names_from_now())
+    for (const QString &name : harness::names_from_now(traffic_format::log_file_name, 0, 2))
         QVERIFY(QDir::current().mkdir(name));
 
     Log log;
