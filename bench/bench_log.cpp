@@ -11,6 +11,9 @@
 //   paint   the first repaint (grabbing the window)
 //   save    "Запись в файл" of the whole log
 //   clear   "Очистить"
+// Then "Запись в файл" of a log of 300 MiB (BENCH_SAVE_MIB changes that):
+// how long it takes and how much memory it needs beyond what the process
+// held before (the peak of resident memory above it).
 // For comparison, the same hex record put into a bare QTextEdit with one
 // append() call.
 
@@ -23,6 +26,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -125,6 +129,44 @@ Row measure(const QString &name, int size)
     return row;
 }
 
+// A log of about `mib` MiB as saved, made of 4 MiB transfers logged as the
+// program logs them, then saved.
+void measure_large_save(int mib)
+{
+    Log log;
+    log.show();
+    const QByteArray request = payload(4 * 1024 * 1024);
+    const QByteArray reply = reply_payload(4 * 1024 * 1024);
+    // Hex, count and text of a request and a reply: 32 MiB.
+    for (int made = 0; made < mib; made += 32) {
+        log.add_traffic(1, request);
+        log.append_text(request);
+        log.add_traffic(0, reply);
+        log.append_text(reply);
+        while (log.has_pending_display())
+            QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    for (const QString &name : QDir().entryList({QStringLiteral("Log_*.txt")}))
+        QFile::remove(name);
+    const double before = bench::resident_mib();
+    bench::reset_peak_memory();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    log.findChild<QPushButton *>(QStringLiteral("write_file_btn"))->click();
+    const qint64 save_ms = elapsed.elapsed();
+    const double extra = bench::status_mib("VmHWM:") - before;
+    const QString shown = log.findChild<QTextEdit *>(QStringLiteral("textEdit"))->toPlainText();
+    if (!shown.endsWith(QStringLiteral("Файл логов записан!")))
+        std::printf("saving failed: %s\n", qPrintable(shown.right(100)));
+    const QStringList saved = QDir().entryList({QStringLiteral("Log_*.txt")});
+    const double saved_mib = saved.isEmpty() ? 0 : QFileInfo(saved.first()).size() / 1048576.0;
+    std::printf("\"Запись в файл\" of a %.0f MiB log: %lld ms, %.1f MiB of memory beyond the %.0f MiB before\n",
+                saved_mib, save_ms, extra, before);
+    for (const QString &name : saved)
+        QFile::remove(name);
+}
+
 // One append() of the hex record into a bare QTextEdit.
 qint64 measure_bare_append(int size)
 {
@@ -167,6 +209,9 @@ int main(int argc, char *argv[])
                     qPrintable(row.name), row.calls, row.stall, row.shown, row.layout, row.paint,
                     row.save, row.clear, row.memory);
     }
+
+    std::printf("\n");
+    measure_large_save(qEnvironmentVariableIsSet("BENCH_SAVE_MIB") ? qEnvironmentVariableIntValue("BENCH_SAVE_MIB") : 300);
 
     std::printf("\nOne QTextEdit::append() of the hex record, for comparison (ms)\n");
     for (const int size : {1024, 10 * 1024, 100 * 1024})

@@ -7,7 +7,10 @@
 //
 // Reported at the end:
 //   exchanges per minute   requests the simulators logged, and operations
-//   memory                 resident MiB after the warm-up and at the end
+//   memory                 resident MiB after the warm-up and at the end;
+//                          and at the end of a round, when the log has
+//                          just been cleared and no transfer's buffers are
+//                          alive, so that the same state is compared
 //   stuck                  operations still pending a minute after they began
 //   stall                  the event loop's longest gap, apart from the
 //                          transfers (whose traffic is logged) and in them
@@ -261,8 +264,8 @@ void Soak::define_operations()
          [] { harness::click(harness::log_window()->findChild<QPushButton *>(QStringLiteral("write_file_btn"))); },
          Operation::Local, false},
         {"firmware update", [this] { click("update_btn"); }, Operation::Ethernet, false},
-        // The log keeps every byte until the user clears it; a transfer's
-        // bytes are in it as hex and as text.
+        // The log keeps every byte until the user clears it (in its
+        // temporary file); a transfer's bytes are in it as hex and as text.
         {"log cleared",
          [] { harness::click(harness::log_window()->findChild<QPushButton *>(QStringLiteral("clear_btn"))); },
          Operation::Local, false},
@@ -283,7 +286,6 @@ void Soak::restart_simulator()
     simulator.reset();
     // A new adapter too: the line of the old one hung up with it.
     pty = std::make_unique<harness::PtyPair>();
-    bench::wait_for([this] { return pty->ready(); }, 5000);
     faults = random_faults(random);
     simulator = std::make_unique<SimulatorRun>(faults, pty->controller_end());
     if (!simulator->up())
@@ -366,20 +368,28 @@ int Soak::run(qint64 duration_ms)
     QPair<double, double> warm_memory;
     qint64 warm_at = 0;
     qint64 next_report = 60000;
-    std::printf("minute  RSS MiB (heap given back)  requests  operations\n");
+    // At the end of each round, once the log is cleared, with the free heap
+    // given back.
+    double round_end = 0, warm_round_end = 0;
+    std::printf("minute  RSS MiB (heap given back)  requests  operations  round end MiB\n");
     for (int round = 0; clock.elapsed() < duration_ms; ++round) {
         for (const Operation &operation : operations) {
             if (clock.elapsed() >= simulator_until)
                 restart_simulator();
             perform(operation);
+            if (QByteArray(operation.name) == "log cleared") {
+                round_end = resident_mib().second;
+                if (warm_at != 0 && warm_round_end == 0)
+                    warm_round_end = round_end;
+            }
             if (warm_at == 0 && round > 0 && clock.elapsed() >= warm_up_ms) {
                 warm_memory = resident_mib();
                 warm_at = clock.elapsed();
             }
             if (clock.elapsed() >= next_report) {
                 const QPair<double, double> memory = resident_mib();
-                std::printf("%6lld %8.1f (%5.1f) %19d %11d\n", next_report / 60000, memory.first, memory.second,
-                            requests_before + simulator->requests, performed);
+                std::printf("%6lld %8.1f (%5.1f) %19d %11d %14.1f\n", next_report / 60000, memory.first,
+                            memory.second, requests_before + simulator->requests, performed, round_end);
                 std::fflush(stdout);
                 next_report += 60000;
             }
@@ -396,6 +406,7 @@ int Soak::run(qint64 duration_ms)
                 warm_at / 1000.0, end_memory.first);
     std::printf("  heap given back      %.1f MiB after warm-up, %.1f MiB at the end\n", warm_memory.second,
                 end_memory.second);
+    std::printf("  at a round's end     %.1f MiB after warm-up, %.1f MiB at the last\n", warm_round_end, round_end);
     int stuck_times = 0;
     for (const int times : stuck)
         stuck_times += times;

@@ -39,6 +39,13 @@ double status_mib(const char *field)
     return 0.0;
 }
 
+void reset_peak_memory()
+{
+    QFile clear_refs(QStringLiteral("/proc/self/clear_refs"));
+    if (clear_refs.open(QIODevice::WriteOnly))
+        clear_refs.write("5");
+}
+
 bool wait_for(const std::function<bool()> &condition, int timeout_ms)
 {
     QElapsedTimer clock;

@@ -33,6 +33,9 @@ private:
 // peak); 0 where the system does not tell.
 double status_mib(const char *field);
 inline double resident_mib() { return status_mib("VmRSS:"); }
+// Starts a new peak: the kernel's high-water mark ("VmHWM:") of this
+// process is set back to what is resident now.
+void reset_peak_memory();
 
 // Runs the event loop until `condition` holds; false after `timeout_ms`.
 bool wait_for(const std::function<bool()> &condition, int timeout_ms);

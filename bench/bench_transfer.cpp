@@ -42,14 +42,6 @@ using bench::StallMeter;
 using bench::status_mib;
 using bench::wait_for;
 
-// Starts a new peak: the kernel's high-water mark of this process is reset.
-void reset_peak_memory()
-{
-    QFile clear_refs(QStringLiteral("/proc/self/clear_refs"));
-    if (clear_refs.open(QIODevice::WriteOnly))
-        clear_refs.write("5");
-}
-
 QByteArray file_content(int size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -80,7 +72,7 @@ Measured measure(MainWindow &window, const char *button, const QString &expected
     status->clear();
     QCoreApplication::processEvents();
     const double before = bench::status_mib("VmRSS:");
-    reset_peak_memory();
+    bench::reset_peak_memory();
 
     Measured row;
     StallMeter stalls;

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the configurator and runs the whole test suite twice: a normal
-# build, and one with AddressSanitizer and UBSan. The tests run inside a
-# private network namespace with only loopback up, so nothing they do can
-# reach another host.
+# build, and one with AddressSanitizer and UBSan, both with warnings as
+# errors. The tests run inside a private network namespace with only
+# loopback up, so nothing they do can reach another host, and a private PID
+# namespace, so that no simulator or socat outlives a test that crashed. The
+# namespace gets a /proc of its own: the sanitizers' leak check and the tests'
+# census of child processes read this process there by its own number.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,13 +16,14 @@ jobs=$(nproc)
 run_suite() {
     local build=$1
     shift
-    cmake -S "$root" -B "$build" "$@" >/dev/null
+    cmake -S "$root" -B "$build" -DCONFIGURATOR_BUILD_TESTS=ON -DCONFIGURATOR_WERROR=ON "$@" >/dev/null
     cmake --build "$build" -j"$jobs"
-    local ctest_cmd="ip link set lo up && ctest --test-dir '$build' --output-on-failure -j$jobs"
+    # A build without tests must not pass for a green run.
+    local ctest_cmd="ip link set lo up && ctest --test-dir '$build' --output-on-failure --no-tests=error -j$jobs"
     if [ "$(id -u)" -eq 0 ]; then
-        unshare -n -- sh -c "$ctest_cmd"
+        unshare -n -p -f --mount-proc -- sh -c "$ctest_cmd"
     else
-        unshare -rn -- sh -c "$ctest_cmd"
+        unshare -r -n -p -f --mount-proc -- sh -c "$ctest_cmd"
     fi
 }
 

@@ -8,38 +8,23 @@
 #include "simulated_controller.h"
 #include "simulator_options.h"
 
+#include "engine/requests.h"
+#include "support/harness.h"
+
 #include <QBuffer>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QSerialPort>
-#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+using harness::json;
+
 namespace {
-
-// The JSON texts here are written with ' for " to keep them readable.
-QByteArray json(const char *text)
-{
-    return QByteArray(text).replace('\'', '"');
-}
-
-// The identification request byte for byte as the configurator sends it:
-// indented, keys sorted, final line feed.
-QByteArray identification_request()
-{
-    const QJsonObject request{
-        {QStringLiteral("method"), QStringLiteral("get")},
-        {QStringLiteral("params"), QJsonArray{"serial", "fw_ver", "fw_id", "rs_type"}},
-    };
-    return QJsonDocument(request).toJson(QJsonDocument::Indented);
-}
 
 const QByteArray default_identification_reply =
     json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['232','232','485','485','232','485','232','485'],"
@@ -57,57 +42,6 @@ QList<QByteArray> frame_all(RequestFramer &framer)
         requests.append(framer.take_request());
     return requests;
 }
-
-// The simulator as a child process; killed when the test is done with it.
-class SimProcess
-{
-public:
-    ~SimProcess()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
-    // Starts the program and waits for the line announcing `transport`.
-    bool start(const QStringList &arguments, const QByteArray &transport = "listening ")
-    {
-        process.start(qEnvironmentVariable("CONTROLLER_SIM"), arguments);
-        if (!process.waitForStarted(5000) || !wait_for_output(transport))
-            return false;
-        const int at = stdout_text.indexOf("listening ");
-        if (at >= 0) {
-            const QByteArray line = stdout_text.mid(at).split('\n').first();
-            port = quint16(line.mid(line.lastIndexOf(':') + 1).toUInt());
-        }
-        return true;
-    }
-
-    // Everything printed so far.
-    QByteArray output()
-    {
-        stdout_text += process.readAllStandardOutput();
-        return stdout_text;
-    }
-
-    quint16 port = 0;
-
-private:
-    bool wait_for_output(const QByteArray &text)
-    {
-        QDeadlineTimer deadline(10000);
-        while (!output().contains(text)) {
-            if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
-                return false;
-            process.waitForReadyRead(50);
-        }
-        return true;
-    }
-
-    QProcess process;
-    QByteArray stdout_text;
-};
 
 // A configurator stand-in on TCP that notes every arrival of reply bytes.
 class TcpClient
@@ -134,18 +68,10 @@ class ControllerSimTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        // The program_ cases run the real simulator.
-        if (QByteArray(QTest::currentTestFunction()).startsWith("program_")
-            && qEnvironmentVariable("CONTROLLER_SIM").isEmpty())
-            QSKIP("CONTROLLER_SIM does not name the simulator");
-    }
-
     void framer_joins_a_request_that_arrives_byte_by_byte()
     {
         RequestFramer framer;
-        const QByteArray request = identification_request();
+        const QByteArray request = requests::identification();
         for (int i = 0; i < request.size() - 2; ++i)
             framer.append(request.mid(i, 1));
         QVERIFY(!framer.has_request());
@@ -189,7 +115,7 @@ private slots:
     {
         SimulatedController controller;
         const RequestDispatcher &dispatcher = controller.dispatcher();
-        QCOMPARE(dispatcher.reply_to_text(identification_request()).bytes(), default_identification_reply);
+        QCOMPARE(dispatcher.reply_to_text(requests::identification()).bytes(), default_identification_reply);
 
         // Only what is asked, unknown keys left out; later changes show.
         controller.state().serial = QStringLiteral("777");
@@ -209,7 +135,7 @@ private slots:
         SimulatedController controller(state);
         const RequestDispatcher &dispatcher = controller.dispatcher();
 
-        QCOMPARE(dispatcher.reply_to_text(json("{\n    'method': 'get',\n    'params': 'serial'\n}\n")).bytes(),
+        QCOMPARE(dispatcher.reply_to_text(requests::serial_search()).bytes(),
                  json("{'serial':'A-1'}"));
         QCOMPARE(dispatcher.reply_to_text(json("{'method':'ipconfig'}")).bytes(),
                  json("{'ipconfig':[[10,0,0,2],[10,0,0,1]]}"));
@@ -238,7 +164,7 @@ private slots:
         SimulatedController controller;
         RequestDispatcher &dispatcher = controller.dispatcher();
         dispatcher.force_result(QStringLiteral("error_save"));
-        for (const QByteArray &request : {identification_request(), json("{'method':'ipconfig'}"),
+        for (const QByteArray &request : {requests::identification(), json("{'method':'ipconfig'}"),
                                           json("{'method':'nothing'}"), QByteArray("{broken}")})
             QCOMPARE(dispatcher.reply_to_text(request).bytes(), json("{'result':'error_save'}"));
         dispatcher.force_result(QString());
@@ -346,16 +272,16 @@ private slots:
 
     void program_answers_over_tcp()
     {
-        SimProcess sim;
-        QVERIFY2(sim.start({"--listen", "127.0.0.1:0", "--log-requests"}), sim.output().constData());
-        QVERIFY(sim.port != 0);
+        harness::Simulator sim;
+        QVERIFY2(sim.start({"--listen", "127.0.0.1:0", "--log-requests"}), qPrintable(sim.output()));
+        QVERIFY(sim.tcp_port() != 0);
 
         // One client after another, each with its own receive buffer: the
         // first leaves half a request behind.
         {
-            TcpClient first(sim.port);
+            TcpClient first(sim.tcp_port());
             QVERIFY(first.socket.waitForConnected(5000));
-            const QByteArray request = identification_request();
+            const QByteArray request = requests::identification();
             first.socket.write(request.left(20));
             QVERIFY(!first.socket.waitForReadyRead(200)); // half a request is not answered
             first.socket.write(request.mid(20));
@@ -363,55 +289,40 @@ private slots:
             first.socket.write(json("{'method':"));
             QVERIFY(first.socket.waitForBytesWritten(5000));
         }
-        TcpClient second(sim.port);
+        TcpClient second(sim.tcp_port());
         QVERIFY(second.socket.waitForConnected(5000));
         second.socket.write(json("{'method':'ipconfig'}{'method':'get','params':'serial'}"));
         QTRY_COMPARE(second.received,
                      json("{'ipconfig':[[192,168,100,129],[192,168,100,1],[255,255,255,0],[192,168,100,1]]}"
                           "{'serial':'00012345'}"));
-        QTRY_VERIFY(sim.output().contains(json("request {'method':'get','params':'serial'}\n")));
-        QVERIFY(sim.output().contains(json("request {'method':'get','params':['serial','fw_ver','fw_id','rs_type']}")));
+        QTRY_VERIFY(sim.output().contains(R"(request {"method":"get","params":"serial"})" "\n"));
+        QVERIFY(sim.output().contains(R"(request {"method":"get","params":["serial","fw_ver","fw_id","rs_type"]})"));
     }
 
     void program_answers_over_a_serial_line()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
-            QSKIP("socat is not installed");
-        QTemporaryDir dir;
-        const QString configurator_end = dir.filePath(QStringLiteral("a"));
-        const QString controller_end = dir.filePath(QStringLiteral("b"));
-        QProcess socat;
-        socat.start(QStringLiteral("socat"), {"-d", "-d", "pty,raw,echo=0,link=" + configurator_end,
-                                              "pty,raw,echo=0,link=" + controller_end});
-        QTRY_VERIFY(QFile::exists(configurator_end) && QFile::exists(controller_end));
+        harness::PtyPair pty;
+        harness::Simulator sim;
+        QVERIFY2(sim.start({"--serial", pty.controller_end(), "--serial-number", "SIM-COM", "--rs-type", "485,232"}),
+                 qPrintable(sim.output()));
+        QVERIFY(sim.output().contains("serial " + pty.controller_end()));
+        QVERIFY(!sim.output().contains("listening")); // the serial line alone
 
-        {
-            SimProcess sim;
-            QVERIFY2(sim.start({"--serial", controller_end, "--serial-number", "SIM-COM", "--rs-type", "485,232"},
-                               "serial "),
-                     sim.output().constData());
-            QVERIFY(sim.output().contains("serial " + controller_end.toUtf8()));
-            QVERIFY(!sim.output().contains("listening")); // the serial line alone
-
-            QSerialPort port(configurator_end);
-            QVERIFY(port.open(QIODevice::ReadWrite));
-            port.setBaudRate(9600);
-            QByteArray received;
-            QObject::connect(&port, &QSerialPort::readyRead, [&] { received += port.readAll(); });
-            port.write(identification_request());
-            QTRY_COMPARE(received,
-                         json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['485','232'],'serial':'SIM-COM'}"));
-        }
-        socat.terminate();
-        QVERIFY(socat.waitForFinished(5000));
+        QSerialPort port(pty.program_end());
+        QVERIFY(port.open(QIODevice::ReadWrite));
+        port.setBaudRate(9600);
+        QByteArray received;
+        QObject::connect(&port, &QSerialPort::readyRead, [&] { received += port.readAll(); });
+        port.write(requests::identification());
+        QTRY_COMPARE(received, json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['485','232'],'serial':'SIM-COM'}"));
     }
 
     void program_paces_replies()
     {
         {
-            SimProcess sim;
+            harness::Simulator sim;
             QVERIFY(sim.start({"--listen", "127.0.0.1:0", "--chunks", "3", "--chunk-pause", "150"}));
-            TcpClient client(sim.port);
+            TcpClient client(sim.tcp_port());
             QVERIFY(client.socket.waitForConnected(5000));
             QElapsedTimer clock;
             clock.start();
@@ -423,9 +334,9 @@ private slots:
             QCOMPARE(parse_object(client.received).value("ipconfig").toArray().size(), 4);
         }
         {
-            SimProcess sim;
+            harness::Simulator sim;
             QVERIFY(sim.start({"--listen", "127.0.0.1:0", "--delay", "400"}));
-            TcpClient client(sim.port);
+            TcpClient client(sim.tcp_port());
             QVERIFY(client.socket.waitForConnected(5000));
             QElapsedTimer clock;
             clock.start();
@@ -454,13 +365,13 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QByteArray, reply);
         QFETCH(bool, closes);
-        SimProcess sim;
+        harness::Simulator sim;
         QVERIFY(sim.start(QStringList{"--listen", "127.0.0.1:0", "--log-requests"} + options));
-        TcpClient client(sim.port);
+        TcpClient client(sim.tcp_port());
         QVERIFY(client.socket.waitForConnected(5000));
-        client.socket.write(identification_request());
+        client.socket.write(requests::identification());
         // The request is logged before any reply is written.
-        QTRY_VERIFY(sim.output().contains(json("request {'method':'get'")));
+        QTRY_VERIFY(sim.output().contains(R"(request {"method":"get")"));
         if (closes)
             QTRY_COMPARE(client.socket.state(), QAbstractSocket::UnconnectedState);
         else if (!reply.isEmpty())
@@ -474,7 +385,7 @@ private slots:
     {
         QTemporaryDir dir;
         QProcess sim;
-        sim.start(qEnvironmentVariable("CONTROLLER_SIM"), {"--serial", dir.filePath(QStringLiteral("missing"))});
+        sim.start(harness::Simulator::program(), {"--serial", dir.filePath(QStringLiteral("missing"))});
         QVERIFY(sim.waitForFinished(10000));
         QCOMPARE(sim.exitCode(), 1);
         QVERIFY(!sim.readAllStandardError().isEmpty());

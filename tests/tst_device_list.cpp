@@ -65,10 +65,11 @@ private slots:
             for (const QStringList &cells : device_list::rows_from_file(buffer))
                 rows << cells.join('|');
         } else {
-            const QVector<QString> codes = {"1", "7", "x", "12"};
-            const QVector<QString> names = {"Ловар-1Ф", "Брамиль 100", "Без кода", "Ольвен 4Т"};
+            device_list::Models models;
+            models.codes = {"1", "7", "x", "12"};
+            models.names = {"Ловар-1Ф", "Брамиль 100", "Без кода", "Ольвен 4Т"};
             const QJsonObject reply = QJsonDocument::fromJson(content).object();
-            for (const ListedDevice &device : listed_devices(reply, {codes, names})) {
+            for (const ListedDevice &device : listed_devices(reply, models)) {
                 QCOMPARE(device.cells.size(), table_columns);
                 rows << device.cells.join('|') + (device.polled ? "+" : "");
             }

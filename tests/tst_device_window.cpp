@@ -3,37 +3,26 @@
 // odd replies), with the simulator over TCP and over a serial line.
 
 #include "app/mainwindow.h"
+#include "devices/device_list.h"
 #include "engine/exchange.h"
-#include "engine/requests.h"
 #include "support/harness.h"
 
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTableWidget>
 #include <QTimer>
 
 using harness::find;
+using harness::ok_reply;
 
 namespace {
-
-const QByteArray ok = R"({"result":"ok"})";
-
-// Makes a file unwritable even for root; false when that cannot be done here.
-bool protect(const QString &path, bool on)
-{
-    QFile::setPermissions(path, on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
-    return QProcess::execute("chattr", {on ? "+i" : "-i", path}) == 0 || !QFileInfo(path).isWritable();
-}
 
 // The window with the shipped models list, and a stand-in controller that
 // answers the identification and then whatever `reply` says.
@@ -43,19 +32,16 @@ struct Fixture
     std::unique_ptr<MainWindow> window;
     harness::FakeController controller;
     std::function<QByteArray(const QByteArray &)> reply;
-    int connect_requests = 0;
+    int connect_requests = 0, connect_bytes = 0;
 
     Fixture()
     {
         dir.copy_data_file("Models.csv");
         window = std::make_unique<MainWindow>();
         window->show();
-        edit("lineEdit")->setText("127.0.0.1");
-        edit("lineEdit_2")->setText(controller.port_text());
+        harness::set_ethernet_address(window.get(), controller.port());
         controller.answer = [this](const QByteArray &request) {
-            if (request.contains("fw_id"))
-                return QByteArray(R"({"serial":"1","fw_ver":"1","fw_id":"1","rs_type":[]})");
-            return reply ? reply(request) : QByteArray();
+            return request.contains("fw_id") ? harness::identity_reply() : reply ? reply(request) : QByteArray();
         };
     }
     QLineEdit *edit(const char *name) { return find<QLineEdit>(window.get(), name); }
@@ -91,15 +77,16 @@ struct Fixture
             texts << cell(row, 0);
         return texts.join(',');
     }
-    bool connect()
+    // To the stand-in unless another port is given.
+    bool connect(quint16 port = 0)
     {
-        click("connect_dev_btn");
-        auto *button = find<QPushButton>(window.get(), "connect_dev_btn");
-        const bool up = QTest::qWaitFor([button] { return button->text().contains("Eth"); }, 5000);
+        const bool up = harness::connect_ethernet(window.get(), port ? port : controller.port());
         connect_requests = controller.requests().size();
+        connect_bytes = controller.received().size();
         return up;
     }
     QStringList sent() { return controller.requests().mid(connect_requests); }
+    QByteArray sent_bytes() { return controller.received().mid(connect_bytes); }
     // The texts the status line shows, in turn, while `wait` runs.
     QString statuses_while(const std::function<void()> &wait)
     {
@@ -143,7 +130,11 @@ private slots:
         QTest::newRow("first of three") << 0 << 3 << 0 << "2,3,3";
         QTest::newRow("middle of three, channel 8") << 7 << 3 << 1 << "1793,1795,1795";
         QTest::newRow("below the devices") << 0 << 2 << 5 << "1,2,3";
-        QTest::newRow("first of a full table") << 1 << 257 << 0 << "258,259";
+        // Rows moved up, the freed last row takes 512 again.
+        QStringList moved_up;
+        for (int number = 258; number <= 512; ++number)
+            moved_up << QString::number(number);
+        QTest::newRow("first of a full table") << 1 << 257 << 0 << moved_up.join(',') + ",512";
     }
 
     void add_and_delete()
@@ -160,10 +151,7 @@ private slots:
             f.click("del_dev_btn");
         }
         f.click("set_new_dev_btn");
-        QFETCH(QString, numbers);
-        QVERIFY(f.numbers().startsWith(numbers));
-        if (adds > 256) // rows moved up, the freed last row takes 512 again
-            QCOMPARE(f.cell(254, 0) + f.cell(255, 0), QString("512512"));
+        QTEST(f.numbers(), "numbers");
     }
 
     void entry_group_selectors_and_clear()
@@ -184,59 +172,77 @@ private slots:
         QCOMPARE(f.table()->horizontalHeaderItem(4)->text(), QString("производитель"));
     }
 
+    void files_export_and_load_back_data()
+    {
+        QTest::addColumn<QStringList>("serials"); // a device each; "-" a row emptied after
+        QTest::addColumn<QString>("content");     // of the exported file
+        const QString two = "257;Ловар-1Ф;S1;1;Ловарис;1;9600;1\n258;Брамиль 100;S2;1;Брамиль;2;9600;two words\n";
+        QTest::newRow("two devices") << QStringList{"S1", "S2"} << two;
+        QTest::newRow("empty table") << QStringList() << "";
+        QTest::newRow("rows after an empty one left out") << QStringList{"S1", "S2", "-", "S4"} << two;
+    }
+
     void files_export_and_load_back()
     {
+        QFETCH(QStringList, serials);
+        QFETCH(QString, content);
         Fixture f;
         f.edit("lineEdit_3")->setText("SN/../1");
         f.choose("comboBox", 1);
-        f.add(0, "S1");
-        f.add(6, "S2", 2, "two words");
-        f.table()->item(1, 8)->setText("1");
+        for (int i = 0; i < serials.size(); ++i)
+            f.add(i % 2 ? 6 : 0, serials.at(i), i + 1, i % 2 ? "two words" : "1");
+        for (int column = 0; column < 9 && serials.contains("-"); ++column)
+            f.table()->item(serials.indexOf("-"), column)->setText(QString());
+        if (!serials.isEmpty())
+            f.table()->item(1, 8)->setText("1"); // the poll result is not exported
         // Files of the names the export may take in the next seconds: it replaces its own.
         const QString folder = f.dir.file_path("out");
-        QDir().mkpath(folder);
-        const QDateTime now = QDateTime::currentDateTime();
-        for (int second = 0; second < 3; ++second)
-            f.dir.write_file("out/" + now.addSecs(second).toString("'USPD_№_SN_.._1'_dd_MM_yyyy_hh_mm_ss'_канал_2.csv'"),
-                             QByteArray(4096, 'x'));
+        const QByteArray older(4096, 'x');
+        const QStringList names = harness::names_from_now(
+            [](const QDateTime &moment) { return device_list::export_file_name("SN/../1", moment, "2"); }, 0, 2);
+        for (const QString &name : names)
+            f.dir.write_file("out/" + name, older);
         harness::answer_next_file_dialog(folder);
         f.click("write_dev_file_btn");
         QTRY_COMPARE(f.status(), QString("Файл записан"));
-        QString exported;
-        for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
-            exported = file.size() == 4096 ? exported : file.filePath();
-        QVERIFY(!exported.isEmpty());
-        QCOMPARE(QString::fromLocal8Bit(f.dir.read_file("out/" + QFileInfo(exported).fileName())),
-                 QString("257;Ловар-1Ф;S1;1;Ловарис;1;9600;1\n258;Брамиль 100;S2;1;Брамиль;2;9600;two words\n"));
+        QStringList replaced; // under one of those names, and no other
+        for (const QString &name : names) {
+            if (f.dir.read_file("out/" + name) != older)
+                replaced << "out/" + name;
+        }
+        QCOMPARE(replaced.size(), 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), names.size());
+        QCOMPARE(QString::fromLocal8Bit(f.dir.read_file(replaced.first())), content);
+        const QString exported = f.dir.file_path(replaced.first());
 
-        // Loaded back read-only, even write-protected: columns 0 to 7 come back.
+        // Loaded back read-only, even write-protected, in place of what the
+        // table held: columns 0 to 7 come back.
         f.choose("comboBox", 5);
-        const bool protectable = protect(exported, true);
+        f.add(0, "old");
+        const harness::WriteProtection protection(exported);
         harness::answer_next_file_dialog(exported);
         f.click("read_file_dev_btn");
-        QTRY_COMPARE(f.numbers(), QString("257,258"));
-        QCOMPARE(f.row_text(1), QString("258|Брамиль 100|S2|1|Брамиль|2|9600|two words|"));
+        const QString numbers = content.isEmpty() ? "" : "257,258";
+        QTRY_COMPARE(f.numbers(), numbers);
+        if (!content.isEmpty())
+            QCOMPARE(f.row_text(1), QString("258|Брамиль 100|S2|1|Брамиль|2|9600|two words|"));
         QCOMPARE(f.table()->item(2, 0)->textAlignment(), int(Qt::AlignRight));
-        if (protectable)
-            protect(exported, false);
 
         harness::answer_next_file_dialog(QString());
         f.click("read_file_dev_btn");
         QTRY_COMPARE(f.status(), QString("Не удалось открыть файл"));
-        QCOMPARE(f.numbers(), QString("257,258"));
+        QCOMPARE(f.numbers(), numbers);
     }
 
     void models_file_loads_even_write_protected()
     {
         harness::WorkingDirectory dir;
         dir.write_file("Models.csv", "\xEF\xBB\xBF" "7;Брамиль 100;Брамиль\n8;Два поля\n9;Ольвен 2Т;Ольвен;лишнее\n");
-        const bool protectable = protect(dir.file_path("Models.csv"), true);
+        const harness::WriteProtection protection(dir.file_path("Models.csv"));
         const MainWindow window;
         const QComboBox *models = find<QComboBox>(&window, "comboBox_2");
-        const QString texts = models->itemText(0) + '|' + models->itemText(1) + '|' + QString::number(models->count());
-        if (protectable)
-            protect(dir.file_path("Models.csv"), false);
-        QCOMPARE(texts, QString("Брамиль 100|Ольвен 2Т|2"));
+        QCOMPARE(models->itemText(0) + '|' + models->itemText(1) + '|' + QString::number(models->count()),
+                 QString("Брамиль 100|Ольвен 2Т|2"));
     }
 
     void single_requests_data()
@@ -249,13 +255,17 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("text");
         const char *all3 = R"({"method": "poll", "devices":"all3"})";
+        // The channel boxes as single_requests() sets them, channel 1 first.
+        const QByteArray interfaces = "{\n    \"rs_type\": [\n        \"c1\",\n        \"c2\",\n        \"c3\",\n"
+                                      "        \"c4\",\n        \"c5\",\n        \"c6\",\n        \"c7\",\n"
+                                      "        \"c8\"\n    ]\n}\n";
         QTest::newRow("all") << "req_all_dev" << true << 0 << "" << QByteArray(R"({"method": "poll", "devices":"all"})")
-                             << ok << "Все устройства успешно опрошены";
-        QTest::newRow("channel") << "req_ch_btn" << true << 0 << "" << QByteArray(all3) << ok << "Канал успешно опрошен";
+                             << ok_reply << "Все устройства успешно опрошены";
+        QTest::newRow("channel") << "req_ch_btn" << true << 0 << "" << QByteArray(all3) << ok_reply << "Канал успешно опрошен";
         QTest::newRow("device") << "req_one_dev" << true << 0 << "" << QByteArray(R"({"method": "poll", "devices":[7,3,12,9600]})")
-                                << ok << "Устройство успешно опрошено";
+                                << ok_reply << "Устройство успешно опрошено";
         QTest::newRow("transmit") << "res_to_serv_btn" << true << 0 << "" << QByteArray(R"({"method": "poll_transmit"})")
-                                  << ok << "Опрос с передечай на сервер успешен";
+                                  << ok_reply << "Опрос с передечай на сервер успешен";
         QTest::newRow("poll error") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
                                     << QByteArray(R"({"result":"error_test"})") << "Ошибка тестирования канала";
         QTest::newRow("other result") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
@@ -263,24 +273,22 @@ private slots:
         QTest::newRow("delete, not JSON") << "delete_dev_btn" << true << 0 << ""
                                           << QByteArray(R"({"method":"delete","devices":"all3"})")
                                           << QByteArray(R"({"result":"ok"}{"result":"ok"})") << "Команда не подтверждена";
-        QTest::newRow("interfaces, not confirmed") << "write_interf_btn" << true << 0 << ""
-            << requests::channel_interfaces({"232", "232", "232", "232", "232", "232", "232", "232"})
+        QTest::newRow("interfaces, not confirmed") << "write_interf_btn" << true << 0 << "" << interfaces
             << QByteArray(R"({"result":"later"})") << "Запись прервана: нет подтверждения записи";
         QTest::newRow("delete") << "delete_dev_btn" << true << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
-                                << ok << "Удаление произведено успешно";
-        QTest::newRow("interfaces") << "write_interf_btn" << true << 0 << ""
-                                    << requests::channel_interfaces({"232", "232", "232", "232", "232", "232", "232", "232"})
-                                    << ok << "Запись произведена";
-        QTest::newRow("no row") << "req_one_dev" << true << -1 << "" << QByteArray() << ok << "Устройство не выбрано";
-        QTest::newRow("empty row") << "req_one_dev" << true << 1 << "" << QByteArray() << ok << "В выбранной строке нет прибора";
-        QTest::newRow("unknown model") << "req_one_dev" << true << 0 << "1=Чужая" << QByteArray() << ok
+                                << ok_reply << "Удаление произведено успешно";
+        QTest::newRow("interfaces") << "write_interf_btn" << true << 0 << "" << interfaces << ok_reply
+                                    << "Запись произведена";
+        QTest::newRow("no row") << "req_one_dev" << true << -1 << "" << QByteArray() << ok_reply << "Устройство не выбрано";
+        QTest::newRow("empty row") << "req_one_dev" << true << 1 << "" << QByteArray() << ok_reply << "В выбранной строке нет прибора";
+        QTest::newRow("unknown model") << "req_one_dev" << true << 0 << "1=Чужая" << QByteArray() << ok_reply
                                        << "Модель прибора не из списка моделей";
-        QTest::newRow("address as text") << "req_one_dev" << true << 0 << "5=1]}" << QByteArray() << ok
+        QTest::newRow("address as text") << "req_one_dev" << true << 0 << "5=1]}" << QByteArray() << ok_reply
                                          << "Сетевой адрес и скорость обмена должны быть числами";
         for (const char *button : {"read_dev_btn", "write_dev_btn", "delete_dev_btn", "req_all_dev", "req_one_dev",
                                    "req_ch_btn", "res_to_serv_btn", "write_interf_btn"})
             QTest::newRow(qPrintable(QString("link closed, ") + button))
-                << button << false << 0 << "" << QByteArray() << ok << exchange::guard_text_latin();
+                << button << false << 0 << "" << QByteArray() << ok_reply << exchange::guard_text_latin();
     }
 
     void single_requests()
@@ -299,11 +307,18 @@ private slots:
             f.table()->item(0, edit.section('=', 0, 0).toInt())->setText(edit.section('=', 1));
         if (row >= 0)
             f.table()->setCurrentCell(row, 2);
+        // Each channel box (comboBox_4 to _11) shows a text of its own, so
+        // that any other order shows.
+        for (int channel = 1; channel <= 8; ++channel) {
+            auto *box = find<QComboBox>(f.window.get(), QString("comboBox_%1").arg(channel + 3));
+            box->addItem(QString("c%1").arg(channel));
+            box->setCurrentIndex(box->count() - 1);
+        }
         f.reply = [&](const QByteArray &) { return reply; };
         QFETCH(QString, button);
         f.click(button);
         QTest::qWait(request.isEmpty() ? 300 : 0); // no exchange ticks on
-        QTRY_COMPARE(f.sent().join(""), QString::fromUtf8(request));
+        QTRY_COMPARE(f.sent_bytes(), request);
         if (!request.isEmpty()) // the reply taken
             QTRY_VERIFY(harness::log_text().contains(QString::fromUtf8(reply)));
         QTEST(f.status(), "text");
@@ -319,12 +334,12 @@ private slots:
         QTest::addColumn<QString>("red_rows");
         const QStringList abc{"A", "B", "C"};
         const QString done = "Запись произведена успешно: 0c | ";
-        QTest::newRow("three devices") << abc << ok << 0 << 3 << done + "Запись завершена" << "";
-        QTest::newRow("slow first reply") << abc << ok << 1300 << 3
+        QTest::newRow("three devices") << abc << ok_reply << 0 << 3 << done + "Запись завершена" << "";
+        QTest::newRow("slow first reply") << abc << ok_reply << 1300 << 3
                                           << "Идёт запись приборов: 1c | Запись произведена успешно: 1c | Запись завершена" << "";
-        QTest::newRow("empty table") << QStringList() << ok << 0 << 0 << "Нет приборов для записи" << "";
-        QTest::newRow("duplicates") << QStringList{"A", "B", "A"} << ok << 0 << 0 << "Одинаковые приборы" << "02";
-        QTest::newRow("unknown model") << QStringList{"A", "?", "C"} << ok << 0 << 0
+        QTest::newRow("empty table") << QStringList() << ok_reply << 0 << 0 << "Нет приборов для записи" << "";
+        QTest::newRow("duplicates") << QStringList{"A", "B", "A"} << ok_reply << 0 << 0 << "Одинаковые приборы" << "02";
+        QTest::newRow("unknown model") << QStringList{"A", "?", "C"} << ok_reply << 0 << 0
                                        << "Модель прибора не из списка моделей: строка 2" << "1";
         QTest::newRow("error on the second") << abc << QByteArray(R"({"result":"error_value"})") << 0 << 2
                                              << done + "Ошибка значения ключа" << "";
@@ -348,7 +363,7 @@ private slots:
             // Edits while the write runs change nothing of what it sends.
             if (f.sent().size() == 1 && serials.size() > 1)
                 f.table()->item(1, 2)->setText(QStringLiteral("edited"));
-            const QByteArray answer = f.sent().size() == 2 ? second_reply : ok;
+            const QByteArray answer = f.sent().size() == 2 ? second_reply : ok_reply;
             QTimer::singleShot(f.sent().size() == 1 ? first_delay : 0, [&f, answer] { f.controller.send(answer); });
             return QByteArray();
         };
@@ -378,12 +393,12 @@ private slots:
         // tick that would send the second device.
         f.reply = [&](const QByteArray &) {
             QTimer::singleShot(100, [&] { f.click("disconnect_eth_btn"); });
-            return ok;
+            return ok_reply;
         };
         f.click("write_dev_btn");
         QTRY_COMPARE(f.status(), exchange::guard_text_latin());
         // Ended, not waiting: the next write starts again from row 0.
-        f.reply = [](const QByteArray &) { return ok; };
+        f.reply = [](const QByteArray &) { return ok_reply; };
         QVERIFY(f.connect());
         f.click("write_dev_btn");
         QTRY_COMPARE(f.status(), QString("Запись завершена"));
@@ -462,8 +477,7 @@ private slots:
         Fixture f;
         harness::Simulator sim;
         QVERIFY2(sim.start({"--listen", "127.0.0.1:0"}), qPrintable(sim.output()));
-        f.edit("lineEdit_2")->setText(QString::number(sim.tcp_port()));
-        QVERIFY(f.connect());
+        QVERIFY(f.connect(sim.tcp_port()));
         const auto read_list = [&f] {
             f.click("read_dev_btn");
             QTRY_VERIFY_WITH_TIMEOUT(!f.status().startsWith("Идёт чтение") && !f.status().isEmpty(), 6000);
@@ -501,15 +515,10 @@ private slots:
     {
         Fixture f;
         harness::PtyPair pty;
-        QTRY_VERIFY(pty.ready());
         harness::Simulator sim;
         QVERIFY2(sim.start({"--serial", pty.controller_end(), "--chunks", "4", "--chunk-pause", "300"}),
                  qPrintable(sim.output()));
-        harness::click(find<QRadioButton>(f.window.get(), "radioButton"));
-        auto *ports = find<QComboBox>(f.window.get(), "name_box");
-        ports->addItem(pty.program_end());
-        ports->setCurrentIndex(ports->count() - 1);
-        f.click("connect_btn");
+        QVERIFY(harness::open_serial_port(f.window.get(), pty.program_end()));
         f.choose("comboBox", 1);
         f.click("read_dev_btn");
         QTRY_COMPARE_WITH_TIMEOUT(f.status(), QString("Передача завершена"), 8000);

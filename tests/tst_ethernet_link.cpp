@@ -2,13 +2,13 @@
 // against a controller stand-in on 127.0.0.1.
 
 #include "app/mainwindow.h"
+#include "engine/exchange.h"
 #include "engine/requests.h"
 #include "support/harness.h"
 
 #include <QComboBox>
 #include <QCompleter>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,15 +20,10 @@ using harness::find;
 
 namespace {
 
-QByteArray identity_reply(const QJsonObject &overrides = {})
+QByteArray identity_reply(const QString &serial = QStringLiteral("00012345"))
 {
-    QJsonObject reply{{"serial", "00012345"},
-                      {"fw_ver", "1.4.2"},
-                      {"fw_id", "A1B2C3D4"},
-                      {"rs_type", QJsonArray{"232", "485", "232", "485", "485", "485", "232", "485"}}};
-    for (auto it = overrides.begin(); it != overrides.end(); ++it)
-        reply.insert(it.key(), it.value());
-    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+    const QJsonArray types{"232", "485", "232", "485", "485", "485", "232", "485"};
+    return harness::identity_reply({{"serial", serial}, {"fw_ver", "1.4.2"}, {"fw_id", "A1B2C3D4"}, {"rs_type", types}});
 }
 
 // A window set to talk to a stand-in controller on loopback.
@@ -41,14 +36,20 @@ struct EthernetFixture
     EthernetFixture()
     {
         window.show();
-        edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        edit("lineEdit_2")->setText(controller.port_text());
+        harness::set_ethernet_address(&window, controller.port());
     }
     QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
     QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
     QComboBox *box(const char *name) { return find<QComboBox>(&window, name); }
     QString status() { return find<QLabel>(&window, "label")->text(); }
     void click(const char *name) { harness::click(button(name)); }
+    // True once a new identification has shown the serial number again.
+    bool identify_again()
+    {
+        edit("lineEdit_3")->clear();
+        click("connect_dev_btn");
+        return QTest::qWaitFor([this] { return edit("lineEdit_3")->text() == QLatin1String("00012345"); });
+    }
 };
 
 int count_of(const QString &text, const QString &part)
@@ -87,9 +88,7 @@ private slots:
         QVERIFY(log.contains(QString::fromUtf8(identity_reply())));
 
         // A second click reuses the connection.
-        f.edit("lineEdit_3")->clear();
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QVERIFY(f.identify_again());
         QCOMPARE(f.controller.connection_count(), 1);
         QCOMPARE(f.controller.requests().size(), 2);
     }
@@ -126,9 +125,7 @@ private slots:
 
         // The next attempt connects afresh and succeeds.
         f.controller.answer = [](const QByteArray &) { return identity_reply(); };
-        f.edit("lineEdit_3")->clear();
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QVERIFY(f.identify_again());
         QCOMPARE(f.controller.connection_count(), 2);
     }
 
@@ -160,9 +157,7 @@ private slots:
             return QByteArray();
         };
         for (int i = 0; i < 10; ++i) {
-            f.edit("lineEdit_3")->clear();
-            f.click("connect_dev_btn");
-            QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+            QVERIFY(f.identify_again());
             QVERIFY(f.status().isEmpty());
         }
         QCOMPARE(f.controller.connection_count(), 1);
@@ -176,10 +171,7 @@ private slots:
         for (int session = 0; session < 2; ++session) {
             MainWindow window;
             window.show();
-            find<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("127.0.0.1"));
-            find<QLineEdit>(&window, "lineEdit_2")->setText(other.port_text());
-            harness::click(find<QPushButton>(&window, "connect_dev_btn"));
-            QTRY_COMPARE(find<QLineEdit>(&window, "lineEdit_3")->text(), QStringLiteral("00012345"));
+            QVERIFY(harness::connect_ethernet(&window, other.port()));
         }
         // A controller that does not answer is not remembered.
         {
@@ -209,7 +201,7 @@ private slots:
     {
         EthernetFixture f;
         const QString serial = QStringLiteral("<b>x</b><img src=\"a.png\">");
-        f.controller.answer = [&](const QByteArray &) { return identity_reply({{"serial", serial}}); };
+        f.controller.answer = [&](const QByteArray &) { return identity_reply(serial); };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), serial);
         const QString logged = QStringLiteral("\"serial\":\"<b>x</b><img src=\\\"a.png\\\">\"");
@@ -236,36 +228,31 @@ private slots:
     void network_status_fills_the_address_fields()
     {
         EthernetFixture f;
-        f.controller.answer = [](const QByteArray &request) {
-            if (request.contains("ipconfig"))
-                return QByteArray(R"({"ipconfig":[[127,0,0,2],[127,0,0,1],[255,255,255,0],[127,0,0,53]]})");
-            return identity_reply();
-        };
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        f.controller.answer = [](const QByteArray &) { return identity_reply(); };
+        QVERIFY(harness::connect_ethernet(&f.window, f.controller.port()));
         // The reply must come within one tick; a long tick leaves a margin
         // for a loaded machine.
         f.edit("interval_line")->setText(QStringLiteral("1000"));
-        f.click("status_Eth");
-        QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("127.0.0.2"));
-        QCOMPARE(f.controller.requests().last().toUtf8(), requests::network_status());
-        QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("127.0.0.1"));
-        QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
-        QCOMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("127.0.0.53"));
-
+        const auto fields = [&f] {
+            QStringList texts;
+            for (const char *field : {"lineEdit_12", "lineEdit_13", "lineEdit_14", "lineEdit_15"})
+                texts << f.edit(field)->text();
+            return texts.join(' ');
+        };
         // Short lists fill what they have; long ones are cut at four.
-        f.controller.answer = [](const QByteArray &) {
-            return QByteArray(R"({"ipconfig":[[10,1],[1,2,3,4,5]]})");
+        const char *const replies[][2] = {
+            {R"({"ipconfig":[[127,0,0,2],[127,0,0,1],[255,255,255,0],[127,0,0,53]]})",
+             "127.0.0.2 127.0.0.1 255.255.255.0 127.0.0.53"},
+            {R"({"ipconfig":[[10,1],[1,2,3,4,5]]})", "10.1 1.2.3.4 255.255.255.0 127.0.0.53"},
+            {R"({"ipconfig":[[1,1,1,1],[2,2,2,2],[3,3,3,3],[4,4,4,4],[5,5,5,5],[6,6,6,6]]})",
+             "1.1.1.1 2.2.2.2 3.3.3.3 4.4.4.4"},
         };
-        f.click("status_Eth");
-        QTRY_COMPARE(f.edit("lineEdit_12")->text(), QStringLiteral("10.1"));
-        QCOMPARE(f.edit("lineEdit_13")->text(), QStringLiteral("1.2.3.4"));
-        QCOMPARE(f.edit("lineEdit_14")->text(), QStringLiteral("255.255.255.0"));
-        f.controller.answer = [](const QByteArray &) {
-            return QByteArray(R"({"ipconfig":[[1,1,1,1],[2,2,2,2],[3,3,3,3],[4,4,4,4],[5,5,5,5],[6,6,6,6]]})");
-        };
-        f.click("status_Eth");
-        QTRY_COMPARE(f.edit("lineEdit_15")->text(), QStringLiteral("4.4.4.4"));
+        for (const auto &reply : replies) {
+            f.controller.answer = [&reply](const QByteArray &) { return QByteArray(reply[0]); };
+            f.click("status_Eth");
+            QTRY_COMPARE(fields(), QString::fromLatin1(reply[1]));
+            QVERIFY(f.controller.received().endsWith(requests::network_status()));
+        }
     }
 
     void network_status_must_answer_within_one_tick()
@@ -293,7 +280,7 @@ private slots:
     {
         EthernetFixture f;
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
         harness::click(find<QRadioButton>(&f.window, "radioButton"));
         QVERIFY(!find<QRadioButton>(&f.window, "radioButton_2")->isChecked());
         f.click("connect_dev_btn");
@@ -315,12 +302,10 @@ private slots:
         QTRY_COMPARE(f.status(), QStringLiteral("Контроллер разорвал связь по Ethernet"));
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
 
         // "Установить связь" connects again and identifies, no restart needed.
-        f.edit("lineEdit_3")->clear();
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
+        QVERIFY(f.identify_again());
         QCOMPARE(f.controller.connection_count(), 2);
     }
 
@@ -338,7 +323,7 @@ private slots:
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
         QTRY_VERIFY(!f.controller.client_connected());
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
     }
 };
 

@@ -4,11 +4,11 @@
 // the progress bar while a slow line holds an upload up.
 
 #include "app/mainwindow.h"
+#include "engine/exchange.h"
 #include "engine/requests.h"
 #include "link/log.h"
 #include "support/harness.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
@@ -16,19 +16,16 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSerialPort>
 #include <QTimer>
 
 using harness::find;
+using harness::ok_reply;
 
 namespace {
 
-const QByteArray identity = R"({"serial":"1","fw_ver":"1","fw_id":"1","rs_type":[]})";
-const QByteArray ok = R"({"result":"ok"})";
 const QString written = QStringLiteral("Файл записан");
 const QString load_in = QStringLiteral("load_in_btn"), load_out = QStringLiteral("load_out_btn");
-const QString latin_guard = QString::fromUtf8("\xD0\x9F" "o" "рт не открыт");
 
 // A file as a controller keeps it: text, then binary bytes, braces and the
 // text of a result, so that neither the framing nor the result test may
@@ -55,7 +52,7 @@ struct Session
     {
         window.show();
         controller.answer = [this](const QByteArray &request) {
-            return request.contains("fw_id") ? identity : (answer ? answer(request) : QByteArray());
+            return request.contains("fw_id") ? harness::identity_reply() : answer ? answer(request) : QByteArray();
         };
     }
 
@@ -69,20 +66,7 @@ struct Session
     // To the stand-in unless another port is given.
     bool connect_ethernet(quint16 port = 0)
     {
-        edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        edit("lineEdit_2")->setText(QString::number(port ? port : controller.port()));
-        click("connect_dev_btn");
-        return QTest::qWaitFor([this] { return button("connect_dev_btn")->text() == "Связь по Eth установлена"; });
-    }
-
-    bool open_serial(const QString &path)
-    {
-        harness::click(find<QRadioButton>(&window, "radioButton"));
-        auto *ports = find<QComboBox>(&window, "name_box");
-        ports->addItem(path);
-        ports->setCurrentIndex(ports->count() - 1);
-        click("connect_btn");
-        return button("connect_btn")->text() == QStringLiteral("Включено ") + path;
+        return harness::connect_ethernet(&window, port ? port : controller.port());
     }
 
     void upload(const QString &path)
@@ -115,7 +99,7 @@ struct SlowSerialPeer
             if (header_now)
                 header = received;
             if (header_now || (!bytes.isEmpty() && received == header + content_size))
-                port.write(ok);
+                port.write(ok_reply);
         });
         pace.start(20);
     }
@@ -148,9 +132,8 @@ private slots:
         harness::PtyPair pty;
         harness::Simulator sim;
         if (serial) {
-            QTRY_VERIFY(pty.ready());
             QVERIFY2(sim.start({"--serial", pty.controller_end()}), qPrintable(sim.output()));
-            QVERIFY(s.open_serial(pty.program_end()));
+            QVERIFY(harness::open_serial_port(&s.window, pty.program_end()));
         } else {
             QVERIFY2(sim.start({"--listen", "127.0.0.1:0"}), qPrintable(sim.output()));
             QVERIFY(s.connect_ethernet(sim.tcp_port()));
@@ -213,7 +196,7 @@ private slots:
             QCOMPARE(s.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
         }
         s.click("transmit_server_btn");
-        QCOMPARE(s.status(), latin_guard);
+        QCOMPARE(s.status(), exchange::guard_text_latin());
     }
 
     void stand_in_replies_data()
@@ -243,19 +226,19 @@ private slots:
         QTest::newRow("update not confirmed") << "update_btn" << "" << QByteArray("{}") << ""
                                               << "Команда не подтверждена" << "";
         // An empty file is whole with its header.
-        QTest::newRow("empty upload") << load_in << "" << ok << "empty.bin" << written << "";
+        QTest::newRow("empty upload") << load_in << "" << ok_reply << "empty.bin" << written << "";
         // A reply that never closes must not grow until memory runs out.
         QTest::newRow("beyond the largest file") << load_out << "big.bin" << QByteArray(33 << 20, 'j') << ""
                                                  << "Недостаточно данных" << "";
         // Where a confirmed download is saved.
-        QTest::newRow("extension from the name") << load_out << "data.csv" << "a;b\r\n1;2\r\n" + ok << "report"
+        QTest::newRow("extension from the name") << load_out << "data.csv" << "a;b\r\n1;2\r\n" + ok_reply << "report"
                                                  << written << "report.csv";
-        QTest::newRow("no dot: as chosen") << load_out << "journal" << "text" + ok << "report" << written << "report";
-        QTest::newRow("binary, NUL, invalid UTF-8") << load_out << "b.bin" << image(5000) + ok << "b" << written
+        QTest::newRow("no dot: as chosen") << load_out << "journal" << "text" + ok_reply << "report" << written << "report";
+        QTest::newRow("binary, NUL, invalid UTF-8") << load_out << "b.bin" << image(5000) + ok_reply << "b" << written
                                                     << "b.bin";
-        QTest::newRow("a quote in the name") << load_out << "q\".log" << "x" + ok << "q" << written << "q.log";
-        QTest::newRow("cancelled: nothing") << load_out << "data.csv" << "a" + ok << "" << "Файл скачен" << "";
-        QTest::newRow("a folder in the way") << load_out << "data.csv" << "a" + ok << "taken"
+        QTest::newRow("a quote in the name") << load_out << "q\".log" << "x" + ok_reply << "q" << written << "q.log";
+        QTest::newRow("cancelled: nothing") << load_out << "data.csv" << "a" + ok_reply << "" << "Файл скачен" << "";
+        QTest::newRow("a folder in the way") << load_out << "data.csv" << "a" + ok_reply << "taken"
                                              << "не удалось записать файл" << "";
     }
 
@@ -275,7 +258,7 @@ private slots:
         const QStringList before = s.files();
         s.answer = [&](const QByteArray &) { return reply; };
         s.edit("lineEdit_7")->setText(name);
-        if (button == load_in || reply.endsWith(ok)) // a dialog opens
+        if (button == load_in || reply.endsWith(ok_reply)) // a dialog opens
             harness::answer_next_file_dialog(chosen.isEmpty() ? QString() : s.dir.file_path(chosen));
         s.click(qPrintable(button));
         QTRY_COMPARE_WITH_TIMEOUT(s.status(), text, 60000); // the flood's 33 MiB take long
@@ -293,11 +276,11 @@ private slots:
             files.removeOne(file);
         QCOMPARE(files, saved_as.isEmpty() ? QStringList() : QStringList{saved_as});
         if (!saved_as.isEmpty())
-            QCOMPARE(s.dir.read_file(saved_as), reply.chopped(ok.size()));
+            QCOMPARE(s.dir.read_file(saved_as), reply.chopped(ok_reply.size()));
         QCOMPARE(s.dir.read_file("taken.csv/kept"), QByteArray("kept"));
         QVERIFY(!s.bar()->isVisible());
         QCOMPARE(s.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
-        s.answer = [](const QByteArray &) { return ok; };
+        s.answer = [](const QByteArray &) { return ok_reply; };
         s.click("transmit_server_btn");
         QTRY_COMPARE(s.status(), QStringLiteral("Передача запущена"));
     }
@@ -326,7 +309,7 @@ private slots:
         auto *count = find<QLabel>(&stalled.window, "transfer_count");
         QTRY_COMPARE(count->text(), QStringLiteral("%1 байт").arg((20000 + 15) / 2));
         QCOMPARE(find<QProgressBar>(&stalled.window, "transfer_bar")->maximum(), 0);
-        QVERIFY(stalled.status().startsWith(QStringLiteral("Время загрузки: ")));
+        QTRY_VERIFY(stalled.status().startsWith(QStringLiteral("Время загрузки: ")));
 
         QTRY_COMPARE_WITH_TIMEOUT(stalled.status(), QStringLiteral("Недостаточно данных"), 16000);
         QVERIFY(!stalled.bar()->isVisible());
@@ -342,11 +325,10 @@ private slots:
     {
         Session s;
         harness::PtyPair pty;
-        QTRY_VERIFY(pty.ready());
         const int size = 700 * 1024;
         SlowSerialPeer peer(pty.controller_end(), size);
         QVERIFY(peer.port.isOpen());
-        QVERIFY(s.open_serial(pty.program_end()));
+        QVERIFY(harness::open_serial_port(&s.window, pty.program_end()));
 
         // The bar sits beside the status line, which keeps its cell.
         auto *grid = find<QGridLayout>(&s.window, "gridLayout");
@@ -385,7 +367,7 @@ private slots:
         for (const char *name : {"load_in_btn", "load_out_btn", "transmit_server_btn", "update_btn"}) {
             find<QLabel>(&s.window, "label")->clear();
             s.click(name);
-            QCOMPARE(s.status(), latin_guard);
+            QCOMPARE(s.status(), exchange::guard_text_latin());
         }
         QVERIFY(s.connect_ethernet());
         s.dir.write_file(QStringLiteral("huge.bin"), "x");

@@ -8,8 +8,9 @@
 
 #include "app/mainwindow.h"
 #include "devices/device_list.h"
+#include "link/log.h"
 #include "link/traffic_format.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 #include "support/harness.h"
 
 #include <QComboBox>
@@ -20,16 +21,15 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
+#include <QStorageInfo>
 #include <QTabWidget>
+#include <QTextEdit>
 
 #include <memory>
 
 using harness::find;
 
 namespace {
-
-const QByteArray identity = R"({"serial":"77","fw_ver":"1","fw_id":"1","rs_type":[]})";
-const QByteArray ok = R"({"result":"ok"})";
 
 // Every file of a folder (hidden ones too) with its content.
 QMap<QString, QByteArray> files_of(const QString &folder)
@@ -90,14 +90,15 @@ private slots:
             QVERIFY(QFile::copy(qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + '/' + name, prepare + '/' + name));
         put(prepare, QStringLiteral("settings.txt"), "old port\n1200\n2\n1\n500\n");
         put(prepare, QStringLiteral("copy.bin"), "old download");
-        const QDateTime now = QDateTime::currentDateTime();
-        put(prepare, params::settings_file_name(QStringLiteral("77"), now), "old settings");
+        put(prepare, params::settings_file_name(QStringLiteral("77"), QDateTime::currentDateTime()), "old settings");
         const QString channel = QStringLiteral("1");
-        for (int second = -1; second < 60; ++second) {
-            const QDateTime moment = now.addSecs(second);
-            put(prepare, traffic_format::log_file_name(moment), "old log");
-            put(prepare, device_list::export_file_name(QStringLiteral("77"), moment, channel), "old export");
-        }
+        for (const QString &name : harness::names_from_now(traffic_format::log_file_name, -1, 59))
+            put(prepare, name, "old log");
+        const auto export_name = [&](const QDateTime &moment) {
+            return device_list::export_file_name(QStringLiteral("77"), moment, channel);
+        };
+        for (const QString &name : harness::names_from_now(export_name, -1, 59))
+            put(prepare, name, "old export");
         if (place == prepare)
             fill_up(place);
         const QMap<QString, QByteArray> before = files_of(prepare);
@@ -111,15 +112,12 @@ private slots:
         harness::FakeController controller;
         controller.answer = [](const QByteArray &request) {
             if (request.contains("fw_id"))
-                return identity;
+                return harness::identity_reply({{"serial", "77"}});
             if (request.contains("\"file\""))
-                return "new download" + ok;
+                return "new download" + harness::ok_reply;
             return QByteArray(R"({"time":"new settings","result":"ok"})");
         };
-        find<QLineEdit>(window.get(), "lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        find<QLineEdit>(window.get(), "lineEdit_2")->setText(controller.port_text());
-        click("connect_dev_btn");
-        QTRY_COMPARE(find<QLineEdit>(window.get(), "lineEdit_3")->text(), QStringLiteral("77"));
+        QVERIFY(harness::connect_ethernet(window.get(), controller.port()));
 
         // The controller's settings saved to a file.
         find<QTabWidget>(window.get(), "tabWidget")->setCurrentIndex(1);
@@ -151,6 +149,52 @@ private slots:
 
         QCOMPARE(files_of(prepare).keys(), before.keys());
         QCOMPARE(files_of(prepare), before);
+    }
+
+    void log_goes_on_when_its_temporary_file_fills_the_disk()
+    {
+        const QString full_disk = qEnvironmentVariable("FULL_DISK_DIR");
+        if (full_disk.isEmpty())
+            QSKIP("needs the file systems that with_small_disks.sh mounts");
+        harness::WorkingDirectory home; // where the log is saved
+        // The disk emptied of what the test before left on it.
+        for (const QFileInfo &file : QDir(full_disk).entryInfoList(QDir::Files | QDir::Hidden))
+            QFile::remove(file.filePath());
+        const auto free_bytes = [&] { return QStorageInfo(full_disk).bytesAvailable(); };
+        const qint64 free_at_start = free_bytes();
+        QVERIFY(free_at_start > 512 * 1024);
+        harness::TemporaryDirectoryAt temporary(full_disk);
+        auto log = std::make_unique<Log>();
+
+        // More than the disk holds: the temporary file fills it, and the
+        // records that follow are kept in memory.
+        QStringList lines;
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray bytes = QByteArray::number(i) + QByteArray(20000, char('a' + i % 26));
+            log->add_traffic(1, bytes);
+            log->append_text(bytes);
+            lines << traffic_format::hex_record(1, bytes) << traffic_format::byte_count_line(bytes.size())
+                  << QString::fromLatin1(bytes);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!log->has_pending_display(), 60000);
+        // (A batch that got in only in part is cut off again.)
+        QVERIFY(free_bytes() < free_at_start / 2);
+        const auto save = [&] { return QString::fromUtf8(harness::save_log(log.get())); };
+        // While memory holds the rest, nothing is lost: what the file got and
+        // what came after make the log whole.
+        const QString expected = lines.join(QLatin1Char('\n'));
+        QCOMPARE(save(), expected);
+        QVERIFY(!harness::log_text().contains(QStringLiteral("временный файл")));
+
+        // Past the memory limit the oldest records go, and the file with
+        // them, which gives the disk back; the window says so once.
+        log->set_saved_memory_limit(100000);
+        QTRY_COMPARE(find<QTextEdit>(log.get(), "textEdit")->toPlainText().count(QStringLiteral("временный файл")), 1);
+        QVERIFY(free_bytes() > free_at_start - 64 * 1024);
+        const QStringList kept = save().split(QLatin1Char('\n'));
+        QVERIFY(kept.size() > 3);
+        QVERIFY(kept.contains(QStringLiteral("Файл логов записан!")));
+        QVERIFY(expected.endsWith(QLatin1Char('\n') + kept.mid(0, kept.indexOf(QStringLiteral("Файл логов записан!"))).join(QLatin1Char('\n'))));
     }
 };
 

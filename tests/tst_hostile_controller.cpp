@@ -32,7 +32,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTabWidget>
@@ -44,6 +43,7 @@
 #include <memory>
 
 using harness::find;
+using harness::ok_reply;
 
 namespace {
 
@@ -118,8 +118,6 @@ int operation_index(const QByteArray &button)
     const auto named = [&](const Operation &op) { return op.button == button; };
     return int(std::find_if(operations.begin(), operations.end(), named) - operations.begin());
 }
-
-const QByteArray ok = R"({"result":"ok"})";
 
 // Whether `text` is one of `texts`; one that ends in "…" stands for every
 // text it starts.
@@ -249,7 +247,7 @@ QJsonValue mutated(const QJsonValue &value, QRandomGenerator &rng, bool root)
 Reply hostile_reply(const Case &c, const QByteArray &good, QRandomGenerator &rng, QString *error_value)
 {
     // A download's good reply is its file and then the result object.
-    const QByteArray file = QJsonDocument::fromJson(good).isObject() ? QByteArray() : good.chopped(ok.size());
+    const QByteArray file = QJsonDocument::fromJson(good).isObject() ? QByteArray() : good.chopped(ok_reply.size());
     const QByteArray object = good.mid(file.size());
     const int cut = rng.bounded(qMax(1, good.size() - 1)); // a place before the last byte
     Reply reply;
@@ -263,7 +261,7 @@ Reply hostile_reply(const Case &c, const QByteArray &good, QRandomGenerator &rng
         return once(rng.bounded(3) ? fixed[rng.bounded(6)] : noise + '}');
     }
     case Kind::BackToBack: {
-        const QByteArray others[] = {good, "{}", ok, "\n" + good};
+        const QByteArray others[] = {good, "{}", ok_reply, "\n" + good};
         const QByteArray other = others[rng.bounded(4)];
         return once(rng.bounded(2) ? good + other : other + good);
     }
@@ -329,10 +327,12 @@ public:
         });
         if (!serial_path.isEmpty()) {
             auto *port = new QSerialPort(serial_path, this);
-            port->open(QIODevice::ReadWrite);
+            if (!port->open(QIODevice::ReadWrite))
+                qFatal("the stand-in cannot open %s: %s", qPrintable(serial_path), qPrintable(port->errorString()));
             adopt(port);
         }
-        server.listen(QHostAddress::LocalHost, 0);
+        if (!server.listen(QHostAddress::LocalHost, 0))
+            qFatal("the stand-in cannot listen on 127.0.0.1: %s", qPrintable(server.errorString()));
         connect(&server, &QTcpServer::newConnection, this, [this] {
             QTcpSocket *socket = server.nextPendingConnection();
             // A reply goes out at once, not held back for the acknowledgement
@@ -433,16 +433,12 @@ public:
             log = widget->objectName() == QLatin1String("Log") && !before.contains(widget) ? widget : log;
         if (serial) {
             pty = std::make_unique<harness::PtyPair>();
-            if (!QTest::qWaitFor([this] { return pty->ready(); }, 5000))
-                shared.failures << QStringLiteral("no pseudo-terminal pair");
             peer = std::make_unique<Peer>(pty->controller_end());
-            harness::click(find<QRadioButton>(window.get(), "radioButton"));
-            find<QComboBox>(window.get(), "name_box")->insertItem(0, pty->program_end());
-            find<QComboBox>(window.get(), "name_box")->setCurrentIndex(0);
+            if (!harness::open_serial_port(window.get(), pty->program_end()))
+                shared.failures << QStringLiteral("the serial port does not open");
         } else {
             peer = std::make_unique<Peer>();
-            edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-            edit("lineEdit_2")->setText(QString::number(peer->port()));
+            harness::set_ethernet_address(window.get(), peer->port());
         }
         identify();
     }
@@ -607,9 +603,9 @@ private:
         if (button == "read_dev_btn")
             return R"({"devices":[[1,1,"A1",1,"M",5,1,9600,"n",1],[2,2,"A2",1,"M",6,1,9600,"",0]]})";
         if (button == "load_out_btn")
-            return download_content + ok;
+            return download_content + ok_reply;
         if (button != "read_param_btn" && button != "write_settings_btn" && button != "compare_settings_btn")
-            return ok;
+            return ok_reply;
         const QJsonObject values = parameter_values(shared.catalogue);
         if (button != "read_param_btn")
             return compact(values);
@@ -704,7 +700,7 @@ private:
         else if (longest_shown_text() > exchange::max_shown_characters)
             fail(QStringLiteral("a text too long to show at once"));
         else if (text == QStringLiteral("Файл записан") && operation().button == "load_out_btn" // the file sent
-                 && (!saved.open(QIODevice::ReadOnly) || saved.readAll() != sent.left(sent.size() - ok.size())))
+                 && (!saved.open(QIODevice::ReadOnly) || saved.readAll() != sent.left(sent.size() - ok_reply.size())))
             fail(QStringLiteral("the saved download is not the file sent"));
         return until != nullptr;
     }
@@ -741,8 +737,13 @@ private:
     QByteArray hostile_sent; // and to the one the case is about
 };
 
-// The longest turn of the event loop allowed outside a transfer.
+// The longest turn of the event loop allowed outside a transfer; the
+// sanitizers' checks make everything some three times slower.
+#ifdef __SANITIZE_ADDRESS__
+constexpr qint64 max_stall_ms = 3 * 500;
+#else
 constexpr qint64 max_stall_ms = 500;
+#endif
 // The campaign CI runs, so that a red run can be repeated.
 constexpr quint32 default_seed = 20261207;
 
@@ -913,7 +914,7 @@ private slots:
         QTest::newRow("download not confirmed")
             << QByteArray("load_out_btn") << 0 << QByteArray("{\"result\":\"busy\"}") << "Скачивание не подтверждено";
         QTest::newRow("download paused after a brace of the file")
-            << QByteArray("load_out_btn") << 0 << download_content.left(19) + '\x01' + download_content.mid(19) + ok
+            << QByteArray("load_out_btn") << 0 << download_content.left(19) + '\x01' + download_content.mid(19) + ok_reply
             << "Файл записан";
         QTest::newRow("settings dump paused after a brace inside a value")
             << QByteArray("write_settings_btn") << 0 << QByteArray("{\"name\":\"a}\x01b\",\"n\":{\"m\":1}\x01}")

@@ -12,15 +12,18 @@
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QClipboard>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextEdit>
 
+#include <memory>
+
 using harness::find;
+using harness::TemporaryDirectoryAt;
 
 namespace {
 
@@ -34,16 +37,6 @@ QPushButton *button(const Log &log, const char *name)
     return find<QPushButton>(&log, QLatin1String(name));
 }
 
-// The names a save started now can take, allowing for the clock to tick.
-QStringList file_names_from_now()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    QStringList names;
-    for (int second = 0; second < 3; ++second)
-        names << traffic_format::log_file_name(now.addSecs(second));
-    return names;
-}
-
 QStringList saved_logs()
 {
     return QDir::current().entryList({QStringLiteral("Log_*.txt")}, QDir::Files);
@@ -55,11 +48,56 @@ QByteArray read_file(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The lines a record pair is saved as, each after `prefix`.
+QStringList record_lines(int direction, const QByteArray &bytes, const QString &prefix = QString())
+{
+    return {prefix + traffic_format::hex_record(direction, bytes),
+            prefix + traffic_format::byte_count_line(bytes.size()),
+            traffic_format::plain_log_text(prefix + traffic_format::text_record(bytes))};
+}
+
+// Logs a record pair as the program does, and adds its lines to `lines`.
+void log_pair(Log &log, int direction, const QByteArray &bytes, QStringList &lines, const QString &prefix = QString())
+{
+    log.add_traffic(direction, bytes);
+    log.append_text(bytes);
+    lines += record_lines(direction, bytes, prefix);
+}
+
+// Text of `size` bytes that is long lines, Cyrillic, four-byte characters
+// and line ends, so that its slices fall everywhere.
+QByteArray mixed_text(int size)
+{
+    QByteArray bytes;
+    bytes.reserve(size);
+    for (int i = 0; bytes.size() < size; ++i)
+        bytes += i % 5000 == 4999 ? QByteArray("\r\n") : i % 997 == 0 ? QByteArray("\xf0\x9d\x84\x9e\xd0\xbb")
+                                                                       : QByteArray(1, char('a' + i % 26));
+    return bytes.left(size);
+}
+
+// Time stamps at the starts of lines made alike, so that a log can be
+// compared whole; `stamps` counts them.
+QString with_stamps_alike(QString text, int *stamps)
+{
+    static const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] "),
+                                          QRegularExpression::MultilineOption);
+    *stamps = text.count(stamp);
+    return text.replace(stamp, QStringLiteral("[stamp] "));
+}
+
+const QString lost_notice = QStringLiteral("Не удаётся записать временный файл лога: более ранние записи уже не "
+                                           "хранятся, «Запись в файл» сохранит только последние.");
+
 } // namespace
 
 class LogTest : public QObject
 {
     Q_OBJECT
+
+    // The user's preferences of the tests that make no folder of their own:
+    // never the real ones.
+    harness::WorkingDirectory home;
 
 private slots:
     void form_and_start_state();
@@ -67,6 +105,7 @@ private slots:
     void markup_is_shown_literally();
     void empty_text_appends_an_empty_line();
     void user_can_copy_but_not_edit();
+    void clear_empties_the_log_data();
     void clear_empties_the_log();
     void hidden_button_counts_its_signals();
     void save_writes_the_log_as_utf8();
@@ -77,6 +116,10 @@ private slots:
     void time_stamps_are_opt_in_and_remembered();
     void find_bar();
     void window_keeps_the_newest_paragraphs();
+    void saved_file_is_the_records_written_data();
+    void saved_file_is_the_records_written();
+    void newest_records_kept_without_a_temporary_file_data();
+    void newest_records_kept_without_a_temporary_file();
 };
 
 void LogTest::form_and_start_state()
@@ -172,19 +215,35 @@ void LogTest::user_can_copy_but_not_edit()
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("-> 7b 7d \nКоличество байт: 2"));
 }
 
+void LogTest::clear_empties_the_log_data()
+{
+    QTest::addColumn<int>("large");              // bytes of a record still on its way
+    QTest::addColumn<bool>("no_temporary_file"); // the log keeps it in memory
+    QTest::newRow("small records") << 0 << false;
+    QTest::newRow("large record on its way") << 1000000 << false;
+    QTest::newRow("without a temporary file") << 1000000 << true;
+}
+
 void LogTest::clear_empties_the_log()
 {
+    QFETCH(int, large);
+    QFETCH(bool, no_temporary_file);
+    harness::WorkingDirectory directory;
+    TemporaryDirectoryAt temporary(no_temporary_file ? directory.file_path("missing") : QDir::tempPath());
     Log log;
     log.add_traffic(1, "{}");
     log.append_text("{}");
+    log.add_traffic(0, mixed_text(large));
+    log.append_text(mixed_text(large));
     QTest::mouseClick(button(log, "clear_btn"), Qt::LeftButton);
     QVERIFY(text_edit(log)->toPlainText().isEmpty());
+    QVERIFY(!log.has_pending_display());
     QVERIFY(log.plain_text().isEmpty());
 
     // The next line is the first again, with nothing before it.
     log.append_text("{}");
     QCOMPARE(text_edit(log)->toPlainText(), QStringLiteral("{}"));
-    QCOMPARE(log.plain_text(), QStringLiteral("{}"));
+    QCOMPARE(harness::save_log(&log), QByteArray("{}"));
 }
 
 void LogTest::hidden_button_counts_its_signals()
@@ -235,7 +294,7 @@ void LogTest::save_replaces_an_existing_file()
 {
     harness::WorkingDirectory directory;
     const QByteArray longer(4096, 'x');
-    const QStringList names = file_names_from_now();
+    const QStringList names = harness::names_from_now(traffic_format::log_file_name, 0, 2);
     for (const QString &name : names)
         directory.write_file(name, longer);
 
@@ -259,7 +318,7 @@ void LogTest::save_failure_is_reported()
 {
     harness::WorkingDirectory directory;
     // A directory in the way of every name the save can use.
-    for (const QString &name : file_names_from_now())
+    for (const QString &name : harness::names_from_now(traffic_format::log_file_name, 0, 2))
         QVERIFY(QDir::current().mkdir(name));
 
     Log log;
@@ -428,6 +487,123 @@ void LogTest::window_keeps_the_newest_paragraphs()
     QCOMPARE(log.plain_text().split(QLatin1Char('\n')).size(), 250);
     QTest::mouseClick(button(log, "clear_btn"), Qt::LeftButton);
     QVERIFY(notice->isHidden());
+}
+
+void LogTest::saved_file_is_the_records_written_data()
+{
+    QTest::addColumn<bool>("stamps");
+    QTest::addColumn<int>("shown_limit"); // paragraphs the window keeps
+    QTest::addColumn<int>("pairs");       // small request and reply pairs before and after
+    QTest::addColumn<int>("large");       // bytes of a large record pair between them
+    QTest::newRow("records of every kind") << false << 30000 << 2 << 0;
+    QTest::newRow("time stamps") << true << 30000 << 2 << 0;
+    QTest::newRow("window dropped paragraphs") << true << 100 << 150 << 300000;
+    QTest::newRow("saved while a large record is on its way") << false << 30000 << 1 << 1000000;
+}
+
+void LogTest::saved_file_is_the_records_written()
+{
+    QFETCH(bool, stamps);
+    QFETCH(int, shown_limit);
+    QFETCH(int, pairs);
+    QFETCH(int, large);
+    harness::WorkingDirectory directory;
+    QTemporaryDir temporary_directory;
+    std::unique_ptr<TemporaryDirectoryAt> temporary(new TemporaryDirectoryAt(temporary_directory.path()));
+    auto log = std::make_unique<Log>();
+    log->set_shown_paragraph_limit(shown_limit);
+    if (stamps)
+        find<QCheckBox>(log.get(), QStringLiteral("timestamps_box"))->click();
+    const QString prefix = stamps ? QStringLiteral("[stamp] ") : QString();
+
+    QStringList lines;
+    for (const QByteArray &odd : {QByteArray(), QByteArray("ok\0zz", 5), QByteArray("\xd0\xbf\xff"),
+                                  QByteArray("\xef\xbb\xbf{\r\n    \"a\": \"\xf0\x9d\x84\x9e\"\r\n}\n")})
+        log_pair(*log, 0, odd, lines, prefix);
+    for (int i = 0; i < pairs; ++i)
+        log_pair(*log, i % 2, "{\"n\":" + QByteArray::number(i) + "}", lines, prefix);
+    if (large > 0)
+        log_pair(*log, 1, mixed_text(large), lines, prefix);
+    for (int i = 0; i < pairs; ++i)
+        log_pair(*log, i % 2, "{\"m\":" + QByteArray::number(i) + "}", lines, prefix);
+    const QString expected = lines.join(QLatin1Char('\n'));
+
+    // Saved at once, the records still on their way included.
+    int stamp_count = 0;
+    QCOMPARE(with_stamps_alike(QString::fromUtf8(harness::save_log(log.get())), &stamp_count), expected);
+    QCOMPARE(stamp_count, stamps ? lines.size() : 0);
+
+    // The window shows the newest of the same lines, long ones broken.
+    QTRY_VERIFY_WITH_TIMEOUT(!log->has_pending_display(), 60000);
+    const QString shown = with_stamps_alike(text_edit(*log)->toPlainText(), &stamp_count).remove(QLatin1Char('\n'));
+    const QString all = QString(expected + QStringLiteral("Файл логов записан!")).remove(QLatin1Char('\n'));
+    const bool dropped = shown_limit < 30000;
+    QVERIFY(dropped ? all.endsWith(shown) && shown.size() < all.size() : shown == all);
+    QCOMPARE(!find<QLabel>(log.get(), QStringLiteral("trim_notice"))->isHidden(), dropped);
+
+    // The temporary file is readable by the user alone, and gone with the log.
+    for (const QFileInfo &file : QDir(temporary_directory.path()).entryInfoList(QDir::Files | QDir::Hidden))
+        QCOMPARE(file.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFile::Permissions());
+    log.reset();
+    QVERIFY(QDir(temporary_directory.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+void LogTest::newest_records_kept_without_a_temporary_file_data()
+{
+    QTest::addColumn<qint64>("memory_limit"); // bytes of records memory keeps
+    QTest::addColumn<int>("pairs");           // small pairs logged
+    QTest::addColumn<int>("large");           // bytes of a large pair after them
+    QTest::newRow("within the limit") << qint64(1 << 20) << 300 << 100000;
+    QTest::newRow("past the limit") << qint64(4096) << 300 << 0;
+    QTest::newRow("one record past the limit") << qint64(4096) << 3 << 100000;
+}
+
+void LogTest::newest_records_kept_without_a_temporary_file()
+{
+    QFETCH(qint64, memory_limit);
+    QFETCH(int, pairs);
+    QFETCH(int, large);
+    harness::WorkingDirectory directory;
+    auto temporary = std::make_unique<TemporaryDirectoryAt>(directory.file_path("missing"));
+    Log log;
+    log.set_saved_memory_limit(memory_limit);
+    QStringList lines;
+    for (int i = 0; i < pairs; ++i)
+        log_pair(log, i % 2, "{\"n\":" + QByteArray::number(i) + "}", lines);
+    if (large > 0)
+        log_pair(log, 0, mixed_text(large), lines);
+    const QString expected = lines.join(QLatin1Char('\n'));
+
+    // The window goes on showing traffic, and says so once when older
+    // records are no longer kept.
+    QTRY_VERIFY_WITH_TIMEOUT(!log.has_pending_display(), 60000);
+    const QString shown = text_edit(log)->toPlainText();
+    const bool lost = expected.toUtf8().size() > memory_limit;
+    QCOMPARE(shown.count(lost_notice), lost ? 1 : 0);
+    QVERIFY(shown.endsWith(QString(lines.last()).remove(QLatin1Char('\n')).right(100)));
+
+    // Saved: the records whole while they fit; else the newest of them, from
+    // the start of a line unless one line alone is past the limit.
+    QString saved = QString::fromUtf8(harness::save_log(&log));
+    if (!lost) {
+        QCOMPARE(saved, expected);
+    } else {
+        QVERIFY(saved.toUtf8().size() <= memory_limit);
+        saved.remove(QLatin1Char('\n') + lost_notice);
+        QVERIFY2(expected.endsWith((large > 0 ? QString() : QStringLiteral("\n")) + saved), qPrintable(saved.left(200)));
+        QVERIFY(saved.size() > memory_limit / 4);
+    }
+
+    // Emptied, the log tries the temporary directory again.
+    temporary.reset();
+    QTest::mouseClick(button(log, "clear_btn"), Qt::LeftButton);
+    lines.clear();
+    for (int i = 0; i < 100; ++i)
+        log_pair(log, 0, "{\"again\":" + QByteArray::number(i) + "}", lines);
+    QCOMPARE(QString::fromUtf8(harness::save_log(&log)), lines.join(QLatin1Char('\n')));
+    QTRY_VERIFY(!log.has_pending_display());
+    QVERIFY(!text_edit(log)->toPlainText().contains(lost_notice));
 }
 
 QTEST_MAIN(LogTest)

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,11 +22,11 @@
 #include <memory>
 
 using harness::find;
+using harness::ok_reply;
 
 namespace {
 
-const QByteArray identity = R"({"serial":"77","fw_ver":"1","fw_id":"1","rs_type":[]})";
-const QByteArray ok = R"({"result":"ok"})";
+const QByteArray identity = harness::identity_reply({{"serial", "77"}});
 const QString eth_lost = QStringLiteral("Контроллер разорвал связь по Ethernet");
 const QString serial_lost = QStringLiteral("Ошибки в работе последовательного порта");
 
@@ -54,13 +53,7 @@ struct Session
     void click(const char *name) { harness::click(button(name)); }
     bool progress_shown() { return find<QWidget>(window.get(), "transfer_progress")->isVisible(); }
 
-    bool connect(harness::FakeController &controller)
-    {
-        edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        edit("lineEdit_2")->setText(controller.port_text());
-        click("connect_dev_btn");
-        return QTest::qWaitFor([this] { return edit("lineEdit_3")->text() == QLatin1String("77"); });
-    }
+    bool connect(harness::FakeController &controller) { return harness::connect_ethernet(window.get(), controller.port()); }
 
     // Readies `operation` and starts it.
     void start(const QString &operation)
@@ -134,10 +127,7 @@ private slots:
         Session s;
         harness::FakeController controller;
         controller.answer = [](const QByteArray &) { return identity; };
-        s.edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        s.edit("lineEdit_2")->setText(controller.port_text());
-        s.click("connect_dev_btn");
-        QTRY_COMPARE(s.edit("lineEdit_3")->text(), QStringLiteral("77"));
+        QVERIFY(s.connect(controller));
 
         // The first step is answered; the link goes during the second: the
         // next request, or the upload's content well under way.
@@ -159,7 +149,7 @@ private slots:
         int requests = 0;
         controller.answer = [&](const QByteArray &) {
             if (++requests == 1)
-                return ok;
+                return ok_reply;
             QTimer::singleShot(0, lose);
             return QByteArray();
         };
@@ -188,7 +178,7 @@ private slots:
 
         // Connect again, identify and talk, in the same session.
         controller.on_bytes = nullptr;
-        controller.answer = [](const QByteArray &request) { return request.contains("fw_id") ? identity : ok; };
+        controller.answer = [](const QByteArray &request) { return request.contains("fw_id") ? identity : ok_reply; };
         s.edit("lineEdit_3")->clear();
         s.click("connect_dev_btn");
         QTRY_COMPARE(s.edit("lineEdit_3")->text(), QStringLiteral("77"));
@@ -203,7 +193,7 @@ private slots:
         harness::FakeController controller;
         controller.answer = [](const QByteArray &) { return identity; };
         QVERIFY(s.connect(controller));
-        controller.answer = [](const QByteArray &) { return "a;b\n" + ok; };
+        controller.answer = [](const QByteArray &) { return "a;b\n" + ok_reply; };
         // The controller hangs up while the save dialog is up; the dialog
         // is answered once the program has seen it go.
         QList<QFileDialog *> dialogs;
@@ -271,10 +261,10 @@ private slots:
         // Every step answered late, as a slow line would.
         controller.answer = [&](const QByteArray &request) {
             const QByteArray reply = request.contains("fw_ver")        ? identity
-                                     : request.contains("data.csv")    ? "a;b\n" + ok
+                                     : request.contains("data.csv")    ? "a;b\n" + ok_reply
                                      : request.contains("\"all\"")     ? QByteArray(R"({"net_ip":[1,2,3,4]})")
                                      : request.contains("\"params\"") ? QByteArray("{}")
-                                                                       : ok;
+                                                                       : ok_reply;
             QTimer::singleShot(150, [&controller, reply] { controller.send(reply); });
             return QByteArray();
         };
@@ -283,7 +273,7 @@ private slots:
         controller.on_bytes = [&, confirmed = false]() mutable {
             if (!confirmed && controller.received().size() - received_before > (8 << 20)) {
                 confirmed = true;
-                QTimer::singleShot(150, [&controller] { controller.send(ok); });
+                QTimer::singleShot(150, [&controller] { controller.send(ok_reply); });
             }
         };
         QString refusal;
@@ -325,16 +315,10 @@ private slots:
     {
         Session s;
         harness::PtyPair pty;
-        QTRY_VERIFY(pty.ready());
         auto controller = std::make_unique<harness::SerialController>(pty.controller_end());
-        controller->answer = [](const QByteArray &) { return ok; };
-        harness::click(find<QRadioButton>(s.window.get(), "radioButton"));
-        auto *ports = find<QComboBox>(s.window.get(), "name_box");
-        ports->addItem(pty.program_end());
-        ports->setCurrentIndex(ports->count() - 1);
-        s.click("connect_btn");
+        controller->answer = [](const QByteArray &) { return ok_reply; };
+        QVERIFY(harness::open_serial_port(s.window.get(), pty.program_end()));
         const QString port_on = QStringLiteral("Включено ") + pty.program_end();
-        QCOMPARE(s.button("connect_btn")->text(), port_on);
 
         // Pulled once the content is on its way.
         bool pulled = false;
@@ -354,7 +338,6 @@ private slots:
         // answers as before.
         controller.reset();
         pty.start();
-        QTRY_VERIFY(pty.ready());
         controller = std::make_unique<harness::SerialController>(pty.controller_end());
         controller->answer = [](const QByteArray &) { return identity; };
         s.click("connect_btn");

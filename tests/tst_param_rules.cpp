@@ -1,12 +1,11 @@
 // The parameter rules that need no window: the catalogue, value conversions
 // both ways, the splitting of long selections and the settings files.
 
-#include "engine/requests.h"
 #include "params/catalogue.h"
 #include "params/parameter_batches.h"
 #include "params/parameter_values.h"
-#include "params/settings_compare.h"
-#include "params/settings_file.h"
+#include "params/comparison_rules.h"
+#include "params/settings_file_rules.h"
 #include "support/harness.h"
 
 #include <QBuffer>
@@ -63,11 +62,8 @@ QString apply(const QString &rule, const QString &input)
         while (!queue.isEmpty()) {
             const params::ReadStep step = params::next_read_request(keys, queue);
             const QStringList step_keys = keys_asked(step.request);
-            const QByteArray before_last = requests::parameter_read(step_keys.mid(0, step.row_count - 1));
-            // "!": a request not ended by the key that took it past 149 characters, nor by the last key.
-            const bool right = step.row_count > 0 && step_keys.size() == step.row_count
-                               && (step.row_count == queue.size()
-                                   || (step.request.size() > 149 && before_last.size() <= 149));
+            // "!": a request that does not ask for the rows it takes.
+            const bool right = step.row_count > 0 && step_keys.size() == step.row_count;
             taken << QString::number(step.row_count) + (right ? "" : "!");
             if (!right)
                 return taken.join(' ');
@@ -178,6 +174,9 @@ private slots:
         QTest::newRow("read: three short keys") << "read" << "3x4" << "3";
         QTest::newRow("read: 25 keys") << "read" << "25x10" << "5 5 5 5 5";
         QTest::newRow("read: long keys") << "read" << "3x120" << "1 1 1";
+        // A request of one key of 91 characters is 149 characters long: not past the limit.
+        QTest::newRow("read: 149 characters") << "read" << "3x91" << "2 1";
+        QTest::newRow("read: 150 characters") << "read" << "3x92" << "1 1 1";
         QTest::newRow("file name: path")
             << "file name" << "../../etc/x" << "Считанные параметры_УСПД_.._.._etc_x_дата_06_12_2026.txt";
         QTest::newRow("file name: reserved and control") << "file name" << QString("C:\\a*?\"<>|\n") + QChar(0)
@@ -201,18 +200,21 @@ private slots:
         const params::ReadStep step = params::next_read_request({"a", "b"}, {1, 5, 0});
         QCOMPARE(step.row_count, 3);
         QCOMPARE(keys_asked(step.request), (QStringList{"b", "a"}));
-        // A checked row that may not be read refuses the read and queues nothing.
-        QCOMPARE(params::select_read_rows({"R", "W", "RW"}, {true, false, true}).rows, (QVector<int>{0, 2}));
-        const params::ReadSelection refused = params::select_read_rows({"R", "W"}, {true, true});
-        QVERIFY(refused.refused && refused.rows.isEmpty());
-        QVERIFY(params::next_write_request({{0, "a", true, 1}, {3, "b", false, 2}}, 5).refused);
+        // A checked row the operation may not touch refuses it and takes nothing.
+        using params::Use;
+        QCOMPARE(params::select_rows(Use::Read, {"R", "W", "RW"}, {true, false, true}).rows, (QVector<int>{0, 2}));
+        QCOMPARE(params::select_rows(Use::Write, {"R", "W", "RW"}, {false, true, true}).rows, (QVector<int>{1, 2}));
+        for (const Use use : {Use::Read, Use::Write}) {
+            const params::Selection refused = params::select_rows(use, {"R", "W"}, {true, true});
+            QVERIFY(refused.refused && refused.rows.isEmpty());
+        }
         const params::WriteStep empty = params::next_write_request({}, 12);
         QCOMPARE(empty.request, QByteArray("{\n}\n"));
         QCOMPARE(empty.next_row, 12);
         // A request cut at the last checked row is the last: no empty one follows.
         const QString key(150, QLatin1Char('k'));
-        QCOMPARE(params::next_write_request({{1, key, true, 1}, {3, key + "2", true, 2}}, 9).next_row, 2);
-        QCOMPARE(params::next_write_request({{3, key + "2", true, 2}}, 9).next_row, 9);
+        QCOMPARE(params::next_write_request({{1, key, 1}, {3, key + "2", 2}}, 9).next_row, 2);
+        QCOMPARE(params::next_write_request({{3, key + "2", 2}}, 9).next_row, 9);
     }
 
     void settings_files_are_read_within_a_limit()

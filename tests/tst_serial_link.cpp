@@ -7,16 +7,13 @@
 #include "support/harness.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QTimer>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-
-#include <memory>
+#include <QTimer>
 
 using harness::find;
 
@@ -27,39 +24,15 @@ struct SerialFixture
     harness::WorkingDirectory dir;
     harness::PtyPair pty;
     MainWindow window;
-    std::unique_ptr<harness::SerialController> controller;
+    harness::SerialController controller{pty.controller_end()};
 
+    SerialFixture() { window.show(); }
     QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
     QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
     QString status() { return find<QLabel>(&window, "label")->text(); }
     void click(const char *name) { harness::click(button(name)); }
-
-    // Selects COM and opens the pseudo-terminal's end as the port.
-    bool open_port()
-    {
-        window.show();
-        if (!QTest::qWaitFor([this] { return pty.ready(); }, 5000))
-            return false;
-        controller = std::make_unique<harness::SerialController>(pty.controller_end());
-        harness::click(find<QRadioButton>(&window, "radioButton"));
-        auto *ports = find<QComboBox>(&window, "name_box");
-        ports->addItem(pty.program_end());
-        ports->setCurrentIndex(ports->count() - 1);
-        click("connect_btn");
-        return controller->is_open() && button("connect_btn")->text() == QStringLiteral("Включено ") + pty.program_end();
-    }
+    bool open_port() { return harness::open_serial_port(&window, pty.program_end()); }
 };
-
-// How many of this process's file descriptors refer to the device behind
-// `path` (a link to a pseudo-terminal).
-int open_descriptors_of(const QString &path)
-{
-    const QString device = QFileInfo(path).canonicalFilePath();
-    int count = 0;
-    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
-        count += fd.symLinkTarget() == device ? 1 : 0;
-    return count;
-}
 
 } // namespace
 
@@ -79,13 +52,10 @@ private slots:
         f.click("connect_dev_btn");
         QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
 
-        auto *ports = find<QComboBox>(&f.window, "name_box");
-        ports->addItem(f.dir.file_path(QStringLiteral("no-such-port")));
-        ports->setCurrentIndex(ports->count() - 1);
-        f.click("connect_btn");
+        QVERIFY(!harness::open_serial_port(&f.window, f.dir.file_path(QStringLiteral("no-such-port"))));
         QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
 
-        ports->clear();
+        find<QComboBox>(&f.window, "name_box")->clear();
         f.click("connect_btn");
         QCOMPARE(f.status(), QStringLiteral("Порт не выбран"));
     }
@@ -94,12 +64,11 @@ private slots:
     {
         SerialFixture f;
         QVERIFY(f.open_port());
-        f.controller->answer = [](const QByteArray &) {
-            return QByteArray(R"({"serial":"777","fw_ver":"2.0","fw_id":"FF","rs_type":["485","232"]})");
-        };
+        const QJsonObject identity{{"serial", "777"}, {"fw_ver", "2.0"}, {"rs_type", QJsonArray{"485", "232"}}};
+        f.controller.answer = [&](const QByteArray &) { return harness::identity_reply(identity); };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("777"));
-        QCOMPARE(f.controller->received(), requests::identification());
+        QCOMPARE(f.controller.received(), requests::identification());
         QCOMPARE(f.edit("lineEdit_4")->text(), QStringLiteral("2.0"));
         // A short interface list sets the channels it names.
         QCOMPARE(find<QComboBox>(&f.window, "comboBox_4")->currentIndex(), 1);
@@ -112,16 +81,16 @@ private slots:
     {
         SerialFixture f;
         QVERIFY(f.open_port());
-        f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"serial":"00042"})"); };
+        f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"serial":"00042"})"); };
         auto *list = find<QListWidget>(&f.window, "listWidget");
         f.click("res_btn");
         QTRY_COMPARE(list->count(), 1);
-        QCOMPARE(f.controller->received(), requests::serial_search());
+        QCOMPARE(f.controller.received(), requests::serial_search());
         QCOMPARE(list->item(0)->text(), QStringLiteral("00042"));
 
         // Each search starts with an empty list.
         f.click("res_btn");
-        QTRY_COMPARE(f.controller->requests().size(), 2);
+        QTRY_COMPARE(f.controller.requests().size(), 2);
         QTRY_COMPARE(list->count(), 1);
 
         const QPoint item_centre = list->visualItemRect(list->item(0)).center();
@@ -134,20 +103,20 @@ private slots:
     {
         SerialFixture f;
         QVERIFY(f.open_port());
-        f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"result":"ok"})"); };
+        f.controller.answer = [](const QByteArray &) { return harness::ok_reply; };
         f.click("res_btn");
         QTRY_COMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
         QCOMPARE(f.status(), exchange::not_enough_data_text());
         QCOMPARE(find<QListWidget>(&f.window, "listWidget")->count(), 0);
         f.click("status_Eth");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), exchange::guard_text_latin());
 
         // The port was released (no descriptor of ours still holds the
         // device), so it opens again at once.
-        QCOMPARE(open_descriptors_of(f.pty.program_end()), 0);
+        QCOMPARE(harness::open_descriptors(f.pty.program_device()), 0);
         f.click("connect_btn");
         QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Включено ") + f.pty.program_end());
-        f.controller->answer = [](const QByteArray &) { return QByteArray(R"({"result":"error_get"})"); };
+        f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"result":"error_get"})"); };
         f.click("res_btn");
         QTRY_COMPARE(f.status(), QStringLiteral("Ошибка обработки запроса на чтение"));
     }
@@ -157,22 +126,22 @@ private slots:
         SerialFixture f;
         QVERIFY(f.open_port());
         auto *list = find<QListWidget>(&f.window, "listWidget");
-        const QByteArray identity = R"({"serial":"777","fw_ver":"2.0","fw_id":"FF","rs_type":[]})";
+        const QByteArray identity = harness::identity_reply({{"serial", "777"}});
         // The search's reply comes late; an identification pressed meanwhile
         // would have taken it for its own.
-        f.controller->answer = [&](const QByteArray &request) {
+        f.controller.answer = [&](const QByteArray &request) {
             if (request.contains("\"params\": \"serial\""))
-                QTimer::singleShot(300, [&] { f.controller->send(R"({"serial":"00042"})"); });
+                QTimer::singleShot(300, [&] { f.controller.send(R"({"serial":"00042"})"); });
             return request.contains("fw_ver") ? identity : QByteArray();
         };
         f.click("res_btn");
-        QTRY_COMPARE(f.controller->requests().size(), 1);
+        QTRY_COMPARE(f.controller.requests().size(), 1);
         QVERIFY(f.button("abort_btn")->isEnabled());
         f.click("connect_dev_btn");
         QCOMPARE(f.status(), QStringLiteral("Дождитесь завершения операции"));
         QTRY_COMPARE(list->count(), 1);
         QCOMPARE(list->item(0)->text(), QStringLiteral("00042"));
-        QCOMPARE(f.controller->requests().size(), 1);
+        QCOMPARE(f.controller.requests().size(), 1);
         QVERIFY(f.edit("lineEdit_3")->text().isEmpty());
         QVERIFY(!f.button("abort_btn")->isEnabled());
 
@@ -185,27 +154,21 @@ private slots:
         SerialFixture f;
         QVERIFY(f.open_port());
         f.click("res_btn");
-        QTRY_VERIFY(!f.controller->requests().isEmpty());
+        QTRY_VERIFY(!f.controller.requests().isEmpty());
         harness::click(find<QRadioButton>(&f.window, "radioButton_2"));
 
         // An Ethernet exchange started meanwhile is served, not stalled.
         harness::FakeController ethernet;
-        ethernet.answer = [](const QByteArray &) {
-            return QByteArray(R"({"serial":"9","fw_ver":"1","fw_id":"2","rs_type":[]})");
-        };
-        f.edit("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        f.edit("lineEdit_2")->setText(ethernet.port_text());
-        f.click("connect_dev_btn");
-        QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("9"));
+        ethernet.answer = [](const QByteArray &) { return harness::identity_reply({{"serial", "9"}}); };
+        QVERIFY(harness::connect_ethernet(&f.window, ethernet.port()));
+        QCOMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("9"));
 
         // What the serial line brings meanwhile is dropped, not kept to come
         // first in the next reply over it.
-        f.controller->send("}{\"serial\":\"stale\"");
+        f.controller.send("}{\"serial\":\"stale\"");
         QTest::qWait(200);
         harness::click(find<QRadioButton>(&f.window, "radioButton"));
-        f.controller->answer = [](const QByteArray &) {
-            return QByteArray(R"({"serial":"S","fw_ver":"3","fw_id":"4","rs_type":[]})");
-        };
+        f.controller.answer = [](const QByteArray &) { return harness::identity_reply({{"serial", "S"}}); };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("S"));
     }
@@ -214,12 +177,12 @@ private slots:
     {
         SerialFixture f;
         QVERIFY(f.open_port());
-        f.controller.reset();
+        QCOMPARE(harness::open_descriptors(f.pty.program_device()), 1);
         f.pty.stop();
         // Shown at once, with nothing written: the line whose far end hung
         // up is closed, not read again and again.
         QTRY_COMPARE(f.status(), QStringLiteral("Ошибки в работе последовательного порта"));
-        QCOMPARE(open_descriptors_of(f.pty.program_end()), 0);
+        QCOMPARE(harness::open_descriptors(f.pty.program_device()), 0);
         // The button stays on; its next click switches it off.
         QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Включено ") + f.pty.program_end());
         f.click("connect_btn");

@@ -6,18 +6,12 @@
 #include "request_framer.h"
 #include "simulated_controller.h"
 
+#include "support/harness.h"
+
 #include <QTest>
 
-namespace {
-
-QByteArray json(const char *text)
-{
-    return QByteArray(text).replace('\'', '"');
-}
-
-const QByteArray ok = json("{'result':'ok'}");
-
-} // namespace
+using harness::json;
+using harness::ok_reply;
 
 class SimFileStoreTest : public QObject
 {
@@ -53,8 +47,8 @@ private slots:
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<qint64>("content_size");
-        QTest::newRow("good") << json("{'file':'fw.bin','fl_size':1234}") << ok << qint64(1234);
-        QTest::newRow("empty file") << json("{'file':'e','fl_size':0}") << ok << qint64(0);
+        QTest::newRow("good") << json("{'file':'fw.bin','fl_size':1234}") << ok_reply << qint64(1234);
+        QTest::newRow("empty file") << json("{'file':'e','fl_size':0}") << ok_reply << qint64(0);
         QTest::newRow("negative") << json("{'file':'a','fl_size':-1}") << json("{'result':'error_value'}") << qint64(0);
         QTest::newRow("fraction") << json("{'file':'a','fl_size':1.5}") << json("{'result':'error_value'}") << qint64(0);
         QTest::newRow("text size") << json("{'file':'a','fl_size':'5'}") << json("{'result':'error_value'}") << qint64(0);
@@ -80,20 +74,20 @@ private slots:
         const Reply header = dispatcher.reply_to_text(json("{'file':'d.csv','fl_size':4}"));
         QCOMPARE(header.content_reader()("12").bytes(), json("{'result':'error_save'}"));
         QVERIFY(controller.state().files.files.isEmpty());
-        QCOMPARE(header.content_reader()(QByteArray("a\0b}", 4)).bytes(), ok);
+        QCOMPARE(header.content_reader()(QByteArray("a\0b}", 4)).bytes(), ok_reply);
 
         const QByteArray download = json("{'method':'get','file':'d.csv'}");
-        QCOMPARE(dispatcher.reply_to_text(download).bytes(), QByteArray("a\0b}", 4) + ok);
+        QCOMPARE(dispatcher.reply_to_text(download).bytes(), QByteArray("a\0b}", 4) + ok_reply);
         QCOMPARE(dispatcher.reply_to_text(json("{'method':'get','file':'none'}")).bytes(),
                  json("{'result':'error_get'}"));
 
         controller.state().files.stop_download_halfway = true;
-        QCOMPARE(dispatcher.reply_to_text(download).bytes(), (QByteArray("a\0b}", 4) + ok).left(9));
+        QCOMPARE(dispatcher.reply_to_text(download).bytes(), (QByteArray("a\0b}", 4) + ok_reply).left(9));
 
-        QCOMPARE(dispatcher.reply_to_text(json("{'method':'transmit'}")).bytes(), ok);
+        QCOMPARE(dispatcher.reply_to_text(json("{'method':'transmit'}")).bytes(), ok_reply);
         QVERIFY(!dispatcher.reply_to_text(json("{'method':'transmit'}")).hangs_up());
         const Reply update = dispatcher.reply_to_text(json("{\n    'method': 'update'\n}\n"));
-        QCOMPARE(update.bytes(), ok);
+        QCOMPARE(update.bytes(), ok_reply);
         QVERIFY(update.hangs_up());
     }
 };

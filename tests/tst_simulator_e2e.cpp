@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 using harness::find;
 
@@ -16,12 +15,6 @@ class SimulatorTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (harness::Simulator::program().isEmpty())
-            QSKIP("the simulator was not built");
-    }
-
     void identifies_over_tcp()
     {
         harness::WorkingDirectory dir;
@@ -31,10 +24,8 @@ private slots:
                  qPrintable(sim.output()));
         MainWindow window;
         window.show();
-        find<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        find<QLineEdit>(&window, "lineEdit_2")->setText(QString::number(sim.tcp_port()));
-        harness::click(find<QPushButton>(&window, "connect_dev_btn"));
-        QTRY_COMPARE(find<QLineEdit>(&window, "lineEdit_3")->text(), QStringLiteral("SIM-TCP-1"));
+        QVERIFY(harness::connect_ethernet(&window, sim.tcp_port()));
+        QCOMPARE(find<QLineEdit>(&window, "lineEdit_3")->text(), QStringLiteral("SIM-TCP-1"));
         QVERIFY(!find<QLineEdit>(&window, "lineEdit_4")->text().isEmpty());
         QCOMPARE(find<QComboBox>(&window, "comboBox_4")->currentIndex(), 1);
         QCOMPARE(find<QComboBox>(&window, "comboBox_11")->currentIndex(), 0);
@@ -47,18 +38,12 @@ private slots:
     {
         harness::WorkingDirectory dir;
         harness::PtyPair pty;
-        QTRY_VERIFY(pty.ready());
         harness::Simulator sim;
         QVERIFY2(sim.start({"--serial", pty.controller_end(), "--serial-number", "SIM-COM-2"}),
                  qPrintable(sim.output()));
         MainWindow window;
         window.show();
-        harness::click(find<QRadioButton>(&window, "radioButton"));
-        auto *ports = find<QComboBox>(&window, "name_box");
-        ports->addItem(pty.program_end());
-        ports->setCurrentIndex(ports->count() - 1);
-        harness::click(find<QPushButton>(&window, "connect_btn"));
-        QCOMPARE(find<QPushButton>(&window, "connect_btn")->text(), QStringLiteral("Включено ") + pty.program_end());
+        QVERIFY(harness::open_serial_port(&window, pty.program_end()));
         harness::click(find<QPushButton>(&window, "connect_dev_btn"));
         QTRY_COMPARE(find<QLineEdit>(&window, "lineEdit_3")->text(), QStringLiteral("SIM-COM-2"));
     }

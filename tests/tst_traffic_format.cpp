@@ -3,6 +3,7 @@
 #include "link/traffic_format.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace traffic_format;
@@ -20,7 +21,9 @@ private slots:
     void short_lines_are_displayed_whole();
     void long_hex_line_is_displayed_in_byte_aligned_paragraphs();
     void long_text_line_keeps_surrogate_pairs_and_other_lines();
-    void paragraphs_come_the_same_in_slices();
+    void paragraphs_come_the_same_in_pieces();
+    void record_text_in_slices_is_the_record_whole_data();
+    void record_text_in_slices_is_the_record_whole();
 };
 
 void TrafficFormatTest::hex_record_lines_every_byte()
@@ -147,26 +150,68 @@ void TrafficFormatTest::long_text_line_keeps_surrogate_pairs_and_other_lines()
     }
 }
 
-void TrafficFormatTest::paragraphs_come_the_same_in_slices()
+void TrafficFormatTest::paragraphs_come_the_same_in_pieces()
 {
-    // Slices of any length, joined, are the display form made at once.
+    // Text given in pieces of any length is shown as it would be given whole.
     const QString clef = QString::fromUcs4(U"\U0001D11E");
     QString long_text = QStringLiteral("b");
     while (long_text.size() <= max_unbroken_line + 900)
         long_text += clef;
     const QString hex = hex_record(1, QByteArray(40000, '\x7f'));
     const QStringList texts = {hex, QStringLiteral("x\n\n") + long_text + QLatin1Char('\n') + hex + QLatin1Char('\n'),
-                               QString(max_unbroken_line + 1, QLatin1Char('z')), QString()};
+                               QString(max_unbroken_line + 1, QLatin1Char('z')), QStringLiteral("a\nb"), QString()};
     for (const QString &text : texts) {
         for (const int length : {1, 700, 16384, 1 << 30}) {
-            ParagraphCursor cursor(text, 3);
-            QString joined;
-            int slices = 0;
-            while (!cursor.at_end() && slices++ < 1000000)
-                joined += cursor.next(length);
-            QCOMPARE(joined, display_paragraphs(text, 3));
+            ParagraphBreaker breaker(3);
+            ShownParagraphs shown;
+            for (int at = 0; at < text.size(); at += length)
+                breaker.add(text.mid(at, length), shown);
+            breaker.finish(shown);
+            QCOMPARE(shown.text, display_paragraphs(text, 3));
+            QCOMPARE(shown.count, display_paragraphs(text, 3).count(QLatin1Char('\n')) + 1);
         }
     }
+}
+
+void TrafficFormatTest::record_text_in_slices_is_the_record_whole_data()
+{
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("prefix");
+    const QString stamp = time_stamp(QTime(9, 5, 7, 12));
+    QTest::newRow("hex") << true << QByteArray("\x00\x7b\xff\x0a", 4) << QString();
+    QTest::newRow("hex, stamped") << true << QByteArray("{}") << stamp;
+    QTest::newRow("hex of nothing") << true << QByteArray() << stamp;
+    QTest::newRow("text to the NUL") << false << QByteArray("{\"a\":1}\0tail", 13) << stamp;
+    QTest::newRow("text of nothing") << false << QByteArray() << stamp;
+    QTest::newRow("line breaks of every kind") << false << QByteArray("a\r\nb\rc\r\r\nd\r\xe2\x80\xa8\xc2\xa0\r")
+                                               << QString();
+    QTest::newRow("byte order marks") << false << QByteArray("\xef\xbb\xbf{\xef\xbb\xbf}\xef\xbb") << QString();
+    // Lead bytes, continuation bytes, byte order marks and line breaks at
+    // random: whatever the cuts, the pieces decode as the whole does.
+    static const char pool[] = "A\n\r\x80\x82\x9f\xa0\xbb\xbf\xc0\xc1\xc2\xd0\xdf\xe0\xe2\xed\xef\xf0\xf4\xf5\xff";
+    QRandomGenerator random(16);
+    QByteArray noise;
+    while (noise.size() < 20000)
+        noise += pool[random.bounded(int(sizeof pool) - 1)];
+    QTest::newRow("random bytes") << false << noise << stamp;
+}
+
+void TrafficFormatTest::record_text_in_slices_is_the_record_whole()
+{
+    QFETCH(bool, hex);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, prefix);
+    const QString whole = hex ? prefix + hex_record(0, bytes) : plain_log_text(prefix + text_record(bytes));
+    for (const int slice : {1, 2, 3, 5, 16384}) {
+        RecordText record = hex ? RecordText::hex(0, bytes, prefix) : RecordText::text(bytes, prefix);
+        QString joined;
+        int pieces = 0;
+        while (!record.at_end() && pieces++ <= bytes.size())
+            joined += record.next(slice);
+        QCOMPARE(joined, whole);
+    }
+    QCOMPARE(RecordText::line(QStringLiteral("x")).next(1), QStringLiteral("x"));
 }
 
 QTEST_APPLESS_MAIN(TrafficFormatTest)

@@ -7,6 +7,7 @@
 #include "network/thread_res.h"
 
 #include <QTest>
+#include <QTextCodec>
 
 class TransferRulesTest : public QObject
 {
@@ -87,14 +88,21 @@ private slots:
     {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("addresses");
-        const QString windows = QStringLiteral(
-            "\r\nИнтерфейс: 192.168.100.5 --- 0xb\r\n"
-            "  адрес в Интернете      Физический адрес      Тип\r\n"
-            "  192.168.100.1          00-11-22-33-44-55     динамический\r\n"
-            "  192.168.100.17         70-b3-d5-1c-a0-01     динамический\r\n"
-            "  192.168.100.18         70-B3-D5-1C-A0-02     динамический\r\n"
-            "  192.168.100.40         70-b3-d5-1c-ff-ee     динамический\r\n");
-        QTest::newRow("windows form") << windows << QStringList{"192.168.100.17", "192.168.100.40"};
+        // "arp -a" of a Russian Windows prints in code page 866: "Интерфейс",
+        // "адрес в Интернете", "Физический адрес", "Тип", "динамический".
+        const QByteArray dynamic = "\xa4\xa8\xad\xa0\xac\xa8\xe7\xa5\xe1\xaa\xa8\xa9\r\n";
+        const QByteArray cp866 = "\r\n\x88\xad\xe2\xa5\xe0\xe4\xa5\xa9\xe1: 192.168.100.5 --- 0xb\r\n"
+                                 "  \xa0\xa4\xe0\xa5\xe1 \xa2 \x88\xad\xe2\xa5\xe0\xad\xa5\xe2\xa5      "
+                                 "\x94\xa8\xa7\xa8\xe7\xa5\xe1\xaa\xa8\xa9 \xa0\xa4\xe0\xa5\xe1      \x92\xa8\xaf\r\n"
+                                 "  192.168.100.1          00-11-22-33-44-55     " + dynamic
+                                 + "  192.168.100.17         70-b3-d5-1c-a0-01     " + dynamic
+                                 + "  192.168.100.18         70-B3-D5-1C-A0-02     " + dynamic
+                                 + "  192.168.100.40         70-b3-d5-1c-ff-ee     " + dynamic;
+        QTextCodec *const ibm866 = QTextCodec::codecForName("IBM 866");
+        QVERIFY(ibm866);
+        QVERIFY(ibm866->toUnicode(cp866).contains(QStringLiteral("Интерфейс: 192.168.100.5")));
+        QTest::newRow("windows form, code page 866") << ibm866->toUnicode(cp866)
+                                                     << QStringList{"192.168.100.17", "192.168.100.40"};
         QTest::newRow("prefix in the first token") << "70-b3-d5-1c-00-00 10.0.0.1" << QStringList();
         QTest::newRow("empty") << "" << QStringList();
         QTest::newRow("from ip neigh")
@@ -130,11 +138,9 @@ private slots:
         QCOMPARE(query.text(), QStringLiteral("ip neigh show"));
         QCOMPARE(platform::arp_table_text("10.0.0.2 dev lo lladdr 70:b3:d5:1c:00:01 REACHABLE\n"),
                  QStringLiteral("10.0.0.2 70-b3-d5-1c-00-01\n"));
-        // One shell starts the pings; the addresses are its arguments.
-        const auto sweep = platform::sweep_commands({"192.168.100.0", "192.168.100.1"});
-        QCOMPARE(sweep.size(), 1);
-        QCOMPARE(sweep.first().text(), QStringLiteral("nice -n 5 sh -c for address in \"$@\"; do ping -c 1 -W 1 \"$address\" "
-                                                      ">/dev/null 2>&1 & done; wait sh 192.168.100.0 192.168.100.1"));
+        // One shell starts all the pings; the window's search test sees each
+        // address pinged once.
+        QCOMPARE(platform::sweep_commands({"192.168.100.0", "192.168.100.1"}).size(), 1);
 #endif
         QCOMPARE(thread_res::host_address(0), QStringLiteral("192.168.100.0"));
     }

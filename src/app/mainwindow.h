@@ -12,9 +12,10 @@
 #include <QString>
 #include <QVector>
 
+#include "devices/models.h"
 #include "params/catalogue.h"
 #include "params/parameter_batches.h"
-#include "params/settings_compare.h"
+#include "params/comparison_rules.h"
 
 #include <array>
 #include <memory>
@@ -200,9 +201,6 @@ private:
     // button).
     void serve_every_pending_exchange();
     bool raised(const FlagSet &flags) const;
-    // The exchange blocks of timer_handler, in the order they are served.
-    struct ExchangeBlock;
-    static const std::vector<ExchangeBlock> &exchange_blocks();
     // Keeps the engine timer running exactly while an exchange is pending.
     void settle_exchange_timer();
 
@@ -240,6 +238,8 @@ private:
         // Milliseconds since the operation began after which it ends, as
         // incomplete, however its own measure stands; 0: no such limit.
         int overall_budget_ms = 0;
+        // Runs on every tick of the exchange, before the reply is looked at.
+        void (MainWindow::*every_tick)() = nullptr;
     };
     // The most the reply of the pending exchange may grow to: beyond it the
     // exchange ends as incomplete, and further bytes are not kept.
@@ -250,6 +250,33 @@ private:
     // stops the timer and is logged), the tick count, the progress text
     // and the budget with its two time-out texts.
     ReplyState await_reply(const ReplyWait &wait);
+
+    // A pending flag an exchange block serves, with the texts that a reply
+    // reporting a result only shows for it.
+    struct Served
+    {
+        Flag flag = nullptr;
+        const char *success_text = nullptr;
+        const char *unconfirmed_text = nullptr;
+    };
+    // What timer_handler serves, in its order: the flags of one operation
+    // (or the poll group's four), how their reply is awaited, what becomes
+    // of a complete reply, and how the operation ends without one.
+    struct ExchangeBlock
+    {
+        std::array<Served, 4> served;
+        ReplyWait wait;
+        // The block ends its exchange, or sends the operation's next step.
+        void (MainWindow::*take_reply)(const ExchangeBlock &block);
+        // No answer, too little of one, a lost link or the stop button; null:
+        // the common ending of the block's flags.
+        void (MainWindow::*end_without_reply)(ReplyState state) = nullptr;
+
+        FlagSet flags() const;
+    };
+    static const std::vector<ExchangeBlock> &exchange_blocks();
+    // One tick of one block: returns false while its exchange waits.
+    bool serve(const ExchangeBlock &block);
     ReplyState end_on_lost_link();
     ReplyState end_as_abandoned();
     // Ends, at once, the exchanges pending on a link that has gone away.
@@ -291,10 +318,17 @@ private:
     // else. Returns whether the result was "ok".
     bool show_result(const QString &result, const QString &success_text, const QString &unconfirmed_text);
 
-    // Blocks of timer_handler; each returns true when its exchange ended.
-    bool serve_status_eth();
-    bool serve_res();
-    bool serve_connect_dev();
+    // Replies that report a result only (the polls, the delete, the
+    // interfaces, the transmission): its text for each flag waiting, then
+    // the common ending. Returns whether the result was "ok".
+    bool take_result(const ExchangeBlock &block);
+    void take_result_reply(const ExchangeBlock &block);
+
+    // Replies of the identity and network blocks (engine/replies_identity.cpp).
+    void take_network_status(const ExchangeBlock &block);
+    void take_search_reply(const ExchangeBlock &block);
+    void take_identification(const ExchangeBlock &block);
+    void end_identification(ReplyState state);
 
     void abandon_serial_search();
 
@@ -324,13 +358,18 @@ private:
     // The JSON value a write sends for a row, by the row's type.
     QJsonValue param_write_value(int page, int row) const;
     bool param_row_checked(int page, int row) const;
+    // Whether each row of the page is checked, in row order.
+    QVector<bool> param_checks(int page) const;
     void load_settings_file(const QString &path);
 
-    // Exchange blocks of the parameter requests (engine/).
-    bool serve_read_param();
-    bool serve_write_settings();
-    bool serve_write_param();
-    bool serve_compare_settings();
+    // Replies to the parameter requests (engine/replies_params.cpp).
+    void take_read_param(const ExchangeBlock &block);
+    void end_read_param(ReplyState state = ReplyState::Complete);
+    void take_settings_dump(const ExchangeBlock &block);
+    void take_write_param(const ExchangeBlock &block);
+    void end_write_param(ReplyState state = ReplyState::Complete);
+    void take_settings_comparison(const ExchangeBlock &block);
+    void end_settings_comparison(ReplyState state = ReplyState::Complete);
     void apply_read_reply(const QJsonObject &reply);
     // Sends the next step of a multi-step operation by clicking its button,
     // as the user would; the slot then knows the click for a step.
@@ -358,7 +397,7 @@ private:
     QMap<ParamCell, UartEditor> uart_editors;
     QMap<ParamCell, QComboBox *> itf_boxes;
 
-    // Comparison with a settings file (params/settings_comparison.cpp): the
+    // Comparison with a settings file (params/comparison_marks.cpp): the
     // pages show the file's values, and the rows where the controller
     // differs are marked until a read, write or load replaces them.
     void apply_comparison(const QJsonObject &controller);
@@ -401,42 +440,34 @@ private:
     QVector<QJsonArray> device_write_queue;
     QString device_channel() const;
 
-    // Reply blocks of the device list and the polls (engine/replies_devices.cpp).
-    bool serve_poll_group();
-    bool serve_read_dev();
-    bool serve_write_dev();
-    bool serve_delete_dev();
-    bool serve_write_interf();
-    // A reply that only reports a result: its text, then the common ending.
-    bool serve_result_reply(Flag flag, const QString &success_text, const QString &unconfirmed_text);
-    void end_device_write();
+    // Replies about the device list (engine/replies_devices.cpp).
+    void end_device_list_read(ReplyState state);
+    void count_device_write_tick();
+    void take_device_write(const ExchangeBlock &block);
+    void end_device_write(ReplyState state = ReplyState::Complete);
     // The device-list reply, taken as its bytes arrive.
     void take_device_list();
     void apply_device_list(const QJsonObject &reply);
 
-    // --- Files and firmware (files/) ---
-    // Start-up: the load timer of the file transfers.
-    void setup_file_transfer();
-
-    // Exchange blocks.
-    bool serve_transmit();
-    bool serve_update();
-    bool serve_load_in();
-    bool serve_load_out();
-    // A command whose reply is a result only: the ending common to the
-    // transmission and the update. Returns whether the result was "ok".
-    enum class CommandState { Waiting, Ended, EndedOk };
-    CommandState serve_command(Flag flag, const QString &success_text);
+    // Replies to the file and service commands (engine/replies_files.cpp).
+    void take_update_reply(const ExchangeBlock &block);
+    void take_upload_reply(const ExchangeBlock &block);
+    void take_download(const ExchangeBlock &block);
     void drop_link_after_update();
+
+    // --- Files and firmware (files/) ---
+    // Start-up: the load timer of the file transfers and the bar that
+    // shows how far a transfer has got.
+    void setup_file_transfer();
 
     // The seconds of a transfer, counted from 0 by load_timer.
     void start_load_clock();
     // The upload's second step: the file content, raw, on the selected link.
     bool send_upload_content();
-    void end_upload();
+    void end_upload(ReplyState state = ReplyState::Complete);
     // Asks where to save the download and writes it there.
     void save_download(const QByteArray &content);
-    void end_download();
+    void end_download(ReplyState state = ReplyState::Complete);
 
     // The bar beside the status line while a transfer runs.
     void show_upload_progress();
@@ -531,9 +562,8 @@ private:
     bool wait_compare_settings = false;
     bool wait_industrial = false;
 
-    QVector<QString> model_codes;
-    QVector<QString> model_names;
-    QVector<QString> model_makers;
+    // The models list: model_codes, model_names and model_makers, entry by entry.
+    device_list::Models models;
 
     QLineEdit *eth_status_edits[4] = {};
 };

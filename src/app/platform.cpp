@@ -30,15 +30,6 @@ QString ShellCommand::text() const
     return (QStringList{program} + arguments).join(QLatin1Char(' '));
 }
 
-ShellCommand shell_command(const QString &command_line)
-{
-#ifdef Q_OS_WIN
-    return {QString::fromLatin1(command_interpreter), {QStringLiteral("/C"), command_line}};
-#else
-    return {QStringLiteral("sh"), {QStringLiteral("-c"), command_line}};
-#endif
-}
-
 ShellCommand ping_command(const QString &address)
 {
 #ifdef Q_OS_WIN

@@ -11,8 +11,8 @@
 // search starts are named here and nowhere else, and found on PATH.
 namespace platform {
 
-// Program and arguments that run one command line of the system's command
-// interpreter ("cmd /C ..." on Windows, "sh -c ..." elsewhere).
+// A program and its arguments, started without a command interpreter
+// reading a line of text.
 struct ShellCommand
 {
     QString program;
@@ -21,8 +21,6 @@ struct ShellCommand
     // The command as one line, for the traffic log.
     QString text() const;
 };
-ShellCommand shell_command(const QString &command_line);
-
 // One ping of `address`, whose only purpose is the entry it leaves in the
 // computer's ARP table: "cmd /C ping ADDRESS" on Windows; elsewhere one echo
 // request with a wait of one second.

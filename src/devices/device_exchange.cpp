@@ -58,7 +58,6 @@ QVector<QJsonArray> MainWindow::devices_to_write()
         return {};
     }
     // A device the controller could not tell the model of is not sent.
-    const device_list::Models models{model_codes, model_names};
     const int channel = device_channel().toInt();
     QVector<QJsonArray> devices;
     for (int row = 0; row < rows.size(); ++row) {

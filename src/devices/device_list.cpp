@@ -40,50 +40,27 @@ bool whole_number(const QString &text, int *number)
 
 } // namespace
 
-int Models::index_of_name(const QString &name) const
-{
-    return names.indexOf(name);
-}
-
-bool Models::code_of_name(const QString &name, int *code) const
-{
-    const int index = index_of_name(name);
-    return index >= 0 && index < codes.size() && whole_number(codes.at(index), code);
-}
-
-QString Models::name_of_code(int code) const
-{
-    const int count = qMin(codes.size(), names.size());
-    for (int k = 0; k < count; ++k) {
-        int listed = 0;
-        if (whole_number(codes.at(k), &listed) && listed == code)
-            return names.at(k);
-    }
-    return QString();
-}
-
 QJsonArray device_array(const QStringList &cells, int model_code, int channel)
 {
-    const auto cell = [&cells](int column) { return column < cells.size() ? cells.at(column) : QString(); };
-    const auto number = [&cell](int column) { return cell(column).toInt(nullptr, 10); };
-    return QJsonArray{number(NumberColumn), model_code, cell(SerialColumn), number(VersionColumn),
-                      cell(MakerColumn),    number(AddressColumn), channel,  number(SpeedColumn),
-                      cell(NoteColumn)};
+    // A cell the row lacks reads as empty.
+    const auto number = [&cells](int column) { return cells.value(column).toInt(nullptr, 10); };
+    return QJsonArray{number(NumberColumn),      model_code, cells.value(SerialColumn), number(VersionColumn),
+                      cells.value(MakerColumn), number(AddressColumn), channel, number(SpeedColumn),
+                      cells.value(NoteColumn)};
 }
 
 PollRefusal poll_values(const QStringList &cells, const Models &models, const QString &channel,
                         QStringList *values)
 {
     values->clear();
-    const auto cell = [&cells](int column) { return column < cells.size() ? cells.at(column) : QString(); };
-    if (cell(NumberColumn).isEmpty())
+    if (cells.value(NumberColumn).isEmpty())
         return PollRefusal::EmptyRow;
     int code = 0;
-    if (!models.code_of_name(cell(ModelColumn), &code))
+    if (!models.code_of_name(cells.value(ModelColumn), &code))
         return PollRefusal::UnknownModel;
     int channel_number = 0, address = 0, speed = 0;
-    if (!whole_number(channel, &channel_number) || !whole_number(cell(AddressColumn), &address)
-        || !whole_number(cell(SpeedColumn), &speed))
+    if (!whole_number(channel, &channel_number) || !whole_number(cells.value(AddressColumn), &address)
+        || !whole_number(cells.value(SpeedColumn), &speed))
         return PollRefusal::NotNumbers;
     *values = QStringList{QString::number(code), QString::number(channel_number), QString::number(address),
                           QString::number(speed)};
@@ -119,7 +96,7 @@ QVector<int> duplicate_rows(const QVector<QStringList> &rows)
     const auto key_of = [](const QStringList &cells) {
         QStringList key;
         for (int column = ModelColumn; column <= MakerColumn; ++column)
-            key << (column < cells.size() ? cells.at(column) : QString());
+            key << cells.value(column);
         return key;
     };
     QHash<QStringList, int> counts;
@@ -167,7 +144,7 @@ QString export_line(const QStringList &cells)
 {
     QStringList fields;
     for (int column = 0; column < device_columns; ++column) {
-        QString field = column < cells.size() ? cells.at(column) : QString();
+        QString field = cells.value(column);
         field.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
         fields << field;
     }

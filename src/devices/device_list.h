@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "devices/models.h"
+
 class QDateTime;
 class QIODevice;
 
@@ -20,7 +22,6 @@ constexpr int table_columns = 9;
 // Columns 0 to 7 are the device; column 8 is the controller's poll result,
 // which is never written anywhere.
 constexpr int device_columns = 8;
-constexpr int poll_result_column = 8;
 
 enum Column {
     NumberColumn = 0,
@@ -31,21 +32,6 @@ enum Column {
     AddressColumn = 5,
     SpeedColumn = 6,
     NoteColumn = 7,
-};
-
-// The models list as the window keeps it: entry i of each vector is one model.
-struct Models
-{
-    const QVector<QString> &codes;
-    const QVector<QString> &names;
-
-    // Index of the first model named `name`, -1 when there is none.
-    int index_of_name(const QString &name) const;
-    // The integer code of the model named `name`; false when the name is not
-    // in the list or its code is not a whole number.
-    bool code_of_name(const QString &name, int *code) const;
-    // The name of the first model whose code is `code`; empty when none is.
-    QString name_of_code(int code) const;
 };
 
 // One device in the order the controller writes it: device number, model

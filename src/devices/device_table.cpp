@@ -141,19 +141,16 @@ void MainWindow::load_models()
 {
     QFile file(QStringLiteral("Models.csv"));
     if (open_auxiliary_file(file)) {
-        ModelsList models = read_models(file);
-        model_codes = std::move(models.codes);
-        model_names = std::move(models.names);
-        model_makers = std::move(models.makers);
+        models = device_list::read_models(file);
     } else {
         ui->label->setText(QStringLiteral("Модели не считаны"));
     }
-    for (const QString &name : qAsConst(model_names))
+    for (const QString &name : qAsConst(models.names))
         ui->comboBox_2->addItem(name);
 
     ui->lineEdit_8->setText(QStringLiteral("12345678"));
     ui->lineEdit_9->setText(QStringLiteral("1"));
-    ui->lineEdit_10->setText(model_makers.isEmpty() ? QString() : model_makers.first());
+    ui->lineEdit_10->setText(models.makers.value(0));
     ui->lineEdit_11->setText(QStringLiteral("1"));
     ui->comboBox_3->setCurrentIndex(3);
 }
@@ -205,6 +202,6 @@ void MainWindow::on_comboBox_activated(int)
 
 void MainWindow::on_comboBox_2_activated(int index)
 {
-    if (index >= 0 && index < model_makers.size())
-        ui->lineEdit_10->setText(model_makers.at(index));
+    if (index >= 0 && index < models.makers.size())
+        ui->lineEdit_10->setText(models.makers.at(index));
 }

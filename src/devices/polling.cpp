@@ -35,7 +35,7 @@ void MainWindow::on_req_one_dev_clicked()
     // Only a device the request can name is polled; anything else is
     // refused here rather than sent for the controller to puzzle over.
     QStringList values;
-    switch (device_list::poll_values(device_row(row), {model_codes, model_names}, device_channel(), &values)) {
+    switch (device_list::poll_values(device_row(row), models, device_channel(), &values)) {
     case device_list::PollRefusal::None:
         break;
     case device_list::PollRefusal::EmptyRow:

@@ -139,6 +139,8 @@ void MainWindow::handler_network_data()
     // The device list is the one reply taken as it arrives.
     if (wait_read_dev && rx_buffer.size() > gathered && rx_buffer.size() <= limit)
         take_device_list();
+    if (wait_load_out && rx_buffer.size() > gathered)
+        show_download_progress();
     // Bytes that arrive with no exchange pending wait in the buffer until
     // the next sender clears it.
 }
@@ -167,7 +169,7 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     case Measure::Ticks:
         ++timeout_ticks;
         measure = qint64(timeout_ticks) * exchange_interval();
-        exceeded = measure > wait.budget;
+        exceeded = exchange::timed_out(timeout_ticks, exchange_interval(), wait.budget);
         break;
     case Measure::LoadSeconds:
         measure = load_seconds;
@@ -287,7 +289,9 @@ void MainWindow::end_exchange(const FlagSet &flags, unsigned progress)
     }
     rx_buffer.clear();
     timeout_ticks = 0;
-    // Only the operation's own progress: another exchange may be pending.
+    // The progress named: it may be shared by operations (a read and a write
+    // of parameters, a device write and an upload), but only one operation
+    // is pending at a time.
     if (progress & ParamProgress) {
         param_cursor = 0;
         read_queue.clear();
@@ -314,37 +318,145 @@ bool MainWindow::show_result(const QString &result, const QString &success_text,
     return ok;
 }
 
-struct MainWindow::ExchangeBlock
+MainWindow::FlagSet MainWindow::ExchangeBlock::flags() const
 {
-    FlagSet flags;
-    bool (MainWindow::*serve)();
-};
+    FlagSet flags = {};
+    for (size_t i = 0; i < served.size(); ++i)
+        flags[i] = served[i].flag;
+    return flags;
+}
 
 const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
 {
-    // In the order the engine serves them: the poll group first, as one
-    // block, then every other operation.
-    static const std::vector<ExchangeBlock> blocks = {
-        {{&MainWindow::wait_req_all_dev, &MainWindow::wait_req_one_dev, &MainWindow::wait_req_ch,
-          &MainWindow::wait_res_to_serv},
-         &MainWindow::serve_poll_group},
-        {{&MainWindow::wait_status_eth}, &MainWindow::serve_status_eth},
-        {{&MainWindow::wait_transmit}, &MainWindow::serve_transmit},
-        {{&MainWindow::wait_res}, &MainWindow::serve_res},
-        {{&MainWindow::wait_connect_dev}, &MainWindow::serve_connect_dev},
-        {{&MainWindow::wait_read_param}, &MainWindow::serve_read_param},
-        {{&MainWindow::wait_write_settings}, &MainWindow::serve_write_settings},
-        {{&MainWindow::wait_write_param}, &MainWindow::serve_write_param},
-        {{&MainWindow::wait_read_dev}, &MainWindow::serve_read_dev},
-        {{&MainWindow::wait_write_dev}, &MainWindow::serve_write_dev},
-        {{&MainWindow::wait_delete_dev}, &MainWindow::serve_delete_dev},
-        {{&MainWindow::wait_load_in}, &MainWindow::serve_load_in},
-        {{&MainWindow::wait_update}, &MainWindow::serve_update},
-        {{&MainWindow::wait_load_out}, &MainWindow::serve_load_out},
-        {{&MainWindow::wait_write_interf}, &MainWindow::serve_write_interf},
-        {{&MainWindow::wait_compare_settings}, &MainWindow::serve_compare_settings},
-    };
+    static const std::vector<ExchangeBlock> blocks = [] {
+        using W = MainWindow;
+        const ReplyWait standard{exchange::standard_budget_ms};
+        ReplyWait device_write = standard;
+        device_write.progress = &exchange::device_write_progress;
+        device_write.every_tick = &W::count_device_write_tick;
+        // The list is applied as it arrives, and its budget runs from the
+        // last byte; a controller that trickles bytes without end is still
+        // stopped.
+        ReplyWait device_list{exchange::device_list_budget_ms};
+        device_list.taken_on_arrival = true;
+        device_list.progress = &exchange::device_read_progress;
+        device_list.overall_budget_ms = exchange::device_list_overall_budget_ms;
+        ReplyWait upload{transfer::no_answer_seconds, Measure::LoadSeconds};
+        upload.progress = &exchange::load_progress;
+        ReplyWait download = upload;
+        download.measure = Measure::LoadSecondsThenStall;
+        download.stall_budget = exchange::standard_budget_ms;
+        // The file itself may hold what looks like the closing result.
+        download.complete = &transfer::download_complete;
+        download.complete_when_quiet = true;
+        const char *const unconfirmed = "Команда не подтверждена";
+
+        // In the order the engine serves them: the poll group first, as one
+        // block, then every other operation.
+        return std::vector<ExchangeBlock>{
+            {{{{&W::wait_req_all_dev, "Все устройства успешно опрошены", unconfirmed},
+               {&W::wait_req_one_dev, "Устройство успешно опрошено", unconfirmed},
+               {&W::wait_req_ch, "Канал успешно опрошен", unconfirmed},
+               {&W::wait_res_to_serv, "Опрос с передечай на сервер успешен", unconfirmed}}},
+             standard, &W::take_result_reply},
+            // The status reply must be complete at the first tick after the
+            // request: a budget of nothing.
+            {{{{&W::wait_status_eth}}}, ReplyWait{0}, &W::take_network_status},
+            {{{{&W::wait_transmit, "Передача запущена", unconfirmed}}}, standard, &W::take_result_reply},
+            {{{{&W::wait_res}}}, standard, &W::take_search_reply},
+            {{{{&W::wait_connect_dev}}}, ReplyWait{exchange::identification_budget_ms}, &W::take_identification,
+             &W::end_identification},
+            {{{{&W::wait_read_param}}}, standard, &W::take_read_param, &W::end_read_param},
+            {{{{&W::wait_write_settings}}}, standard, &W::take_settings_dump},
+            {{{{&W::wait_write_param}}}, standard, &W::take_write_param, &W::end_write_param},
+            {{{{&W::wait_read_dev}}}, device_list, nullptr, &W::end_device_list_read},
+            {{{{&W::wait_write_dev}}}, device_write, &W::take_device_write, &W::end_device_write},
+            {{{{&W::wait_delete_dev, "Удаление произведено успешно", unconfirmed}}}, standard,
+             &W::take_result_reply},
+            {{{{&W::wait_load_in}}}, upload, &W::take_upload_reply, &W::end_upload},
+            {{{{&W::wait_update, "Обновление запущено", unconfirmed}}}, standard, &W::take_update_reply},
+            {{{{&W::wait_load_out}}}, download, &W::take_download, &W::end_download},
+            {{{{&W::wait_write_interf, "Запись произведена", "Запись прервана: нет подтверждения записи"}}},
+             standard, &W::take_result_reply},
+            {{{{&W::wait_compare_settings}}}, standard, &W::take_settings_comparison, &W::end_settings_comparison},
+        };
+    }();
     return blocks;
+}
+
+bool MainWindow::serve(const ExchangeBlock &block)
+{
+    if (block.wait.every_tick)
+        (this->*block.wait.every_tick)();
+    const ReplyState state = await_reply(block.wait);
+    switch (state) {
+    case ReplyState::Waiting:
+        return false;
+    case ReplyState::Complete:
+        Q_ASSERT_X(block.take_reply, "serve", "a reply taken on arrival reached the tick");
+        if (block.take_reply)
+            (this->*block.take_reply)(block);
+        return true;
+    case ReplyState::NoAnswer:
+    case ReplyState::Incomplete:
+        if (block.end_without_reply)
+            (this->*block.end_without_reply)(state);
+        else
+            end_exchange(block.flags());
+        return true;
+    }
+    return true;
+}
+
+void MainWindow::show_error_result(const QString &result)
+{
+    const QString text = exchange::error_text(result);
+    if (!text.isEmpty())
+        ui->label->setText(text);
+}
+
+void MainWindow::mark_link_lost()
+{
+    ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
+    ui->connect_btn->setText(QStringLiteral("Нет соединения"));
+    // Close the port too: the button now offers to open it again, which it
+    // could not do while the old port object still held the device.
+    serial_link->close_port();
+    com_open = false;
+    com_on = false;
+}
+
+bool MainWindow::check_reply_result(const QString &reply)
+{
+    const QByteArray bytes = reply.toUtf8();
+    if (bytes.indexOf("result") < 0)
+        return true;
+    // A result where data was asked for: an error's own text, else no
+    // text that could pass for the data having come.
+    const QString result = exchange::reply_result(bytes);
+    ui->label->setText(exchange::error_text(result).isEmpty() ? exchange::not_enough_data_text()
+                                                              : exchange::error_text(result));
+    mark_link_lost();
+    return false;
+}
+
+bool MainWindow::take_result(const ExchangeBlock &block)
+{
+    // Each flag that was waiting shows its text; the last one stays shown.
+    const QString result = exchange::reply_result(rx_buffer);
+    bool ok = false;
+    for (const Served &served : block.served) {
+        if (served.flag && this->*served.flag)
+            ok = show_result(result, QString::fromUtf8(served.success_text),
+                             QString::fromUtf8(served.unconfirmed_text));
+    }
+    end_exchange(block.flags());
+    return ok;
+}
+
+void MainWindow::take_result_reply(const ExchangeBlock &block)
+{
+    take_result(block);
 }
 
 bool MainWindow::raised(const FlagSet &flags) const
@@ -356,7 +468,7 @@ bool MainWindow::any_request_pending() const
 {
     const auto &blocks = exchange_blocks();
     return std::any_of(blocks.begin(), blocks.end(), [this](const ExchangeBlock &block) {
-        return raised(block.flags);
+        return raised(block.flags());
     });
 }
 
@@ -384,13 +496,10 @@ void MainWindow::timer_handler()
     // The operation whose dialog is up goes on when it is answered.
     if (block_dialog_open)
         return;
-    // A block returns true when it ended its exchange; the tick then ends
-    // too. A block still waiting lets the next raised flag count its tick.
+    // A block that ended its exchange (or sent the next step) ends the tick
+    // too; a block still waiting lets the next raised flag count its tick.
     for (const ExchangeBlock &block : exchange_blocks()) {
-        if (!raised(block.flags))
-            continue;
-        Q_ASSERT_X(block.serve, "timer_handler", "a pending flag has no exchange block to serve it");
-        if (block.serve && (this->*block.serve)())
+        if (raised(block.flags()) && serve(block))
             break;
     }
     // An ending stops the timer only when no other exchange is pending; a

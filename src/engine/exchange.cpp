@@ -71,6 +71,11 @@ QJsonObject reply_object(const QByteArray &buffer)
     return QJsonDocument::fromJson(reply_text(buffer).toUtf8()).object();
 }
 
+QString reply_result(const QByteArray &buffer)
+{
+    return reply_object(buffer).value(QLatin1String("result")).toString();
+}
+
 QString shown_text(const QString &text)
 {
     if (text.size() <= max_shown_characters)
@@ -94,20 +99,39 @@ int reply_number(const QJsonValue &value)
     }
 }
 
+namespace {
+
+struct ErrorValue
+{
+    const char *value;
+    const char *text;
+};
+
+const ErrorValue error_vocabulary[] = {
+    {"error_get", "Ошибка обработки запроса на чтение"},
+    {"error_key", "Неизвестный ключ"},
+    {"error_save", "Ошибка сохранения параметра или файла"},
+    {"error_test", "Ошибка тестирования канала"},
+    {"error_value", "Ошибка значения ключа"},
+};
+
+} // namespace
+
+const QStringList &error_values()
+{
+    static const QStringList values = [] {
+        QStringList list;
+        for (const ErrorValue &error : error_vocabulary)
+            list << QString::fromLatin1(error.value);
+        return list;
+    }();
+    return values;
+}
+
 QString error_text(const QString &result)
 {
-    static const struct {
-        const char *result;
-        const char *text;
-    } errors[] = {
-        {"error_get", "Ошибка обработки запроса на чтение"},
-        {"error_key", "Неизвестный ключ"},
-        {"error_save", "Ошибка сохранения параметра или файла"},
-        {"error_test", "Ошибка тестирования канала"},
-        {"error_value", "Ошибка значения ключа"},
-    };
-    for (const auto &error : errors) {
-        if (result == QLatin1String(error.result))
+    for (const ErrorValue &error : error_vocabulary) {
+        if (result == QLatin1String(error.value))
             return QString::fromUtf8(error.text);
     }
     return QString();

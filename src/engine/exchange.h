@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 
 // Rules of the request/reply cycle that need no window: when a reply is
 // complete, when an exchange has waited too long, how a reply is read and
@@ -47,6 +48,8 @@ QString reply_text(const QByteArray &buffer);
 // The reply's JSON object; anything that is not a JSON object reads as an
 // empty one.
 QJsonObject reply_object(const QByteArray &buffer);
+// The "result" a reply reports: a text, empty when there is none.
+QString reply_result(const QByteArray &buffer);
 
 // A text from the controller as a widget shows it: a text longer than
 // max_shown_characters is cut there and ends in "…". Laying out a line of a
@@ -59,6 +62,9 @@ QString shown_text(const QString &text);
 // anything else, and a number an int cannot hold, reads as 0.
 int reply_number(const QJsonValue &value);
 
+// The error values a controller reports in "result", in the order they are
+// looked for.
+const QStringList &error_values();
 // Status text for an error value of "result", empty for "ok" and for any
 // value outside the vocabulary.
 QString error_text(const QString &result);

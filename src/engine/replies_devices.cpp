@@ -1,6 +1,6 @@
-// Replies about the device list and the polls: the list read (taken as it
-// arrives, ended by its budget), the device-by-device write, the delete,
-// the four polls and the channel interfaces.
+// Replies about the device list: the list read (taken as it arrives, ended
+// by its budget) and the device-by-device write. The polls, the delete and
+// the channel interfaces report a result only (engine.cpp).
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -12,46 +12,6 @@
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QTimer>
-
-namespace {
-
-QString result_of(const QByteArray &reply)
-{
-    return exchange::reply_object(reply).value(QStringLiteral("result")).toString();
-}
-
-// A poll, a delete or a transmission that the controller did not confirm.
-QString command_unconfirmed_text()
-{
-    return QStringLiteral("Команда не подтверждена");
-}
-
-} // namespace
-
-bool MainWindow::serve_poll_group()
-{
-    static const FlagSet polls = {&MainWindow::wait_req_all_dev, &MainWindow::wait_req_one_dev,
-                                  &MainWindow::wait_req_ch, &MainWindow::wait_res_to_serv};
-    const ReplyState state = await_reply({exchange::standard_budget_ms});
-    if (state == ReplyState::Waiting)
-        return false;
-    if (state == ReplyState::Complete
-        && show_result(result_of(rx_buffer), QString(), command_unconfirmed_text())) {
-        // Each poll that was waiting says so; the last one stays shown.
-        static const char *const texts[] = {
-            "Все устройства успешно опрошены",
-            "Устройство успешно опрошено",
-            "Канал успешно опрошен",
-            "Опрос с передечай на сервер успешен",
-        };
-        for (size_t i = 0; i < polls.size(); ++i) {
-            if (this->*polls[i])
-                ui->label->setText(QString::fromUtf8(texts[i]));
-        }
-    }
-    end_exchange(polls);
-    return true;
-}
 
 void MainWindow::take_device_list()
 {
@@ -66,7 +26,7 @@ void MainWindow::take_device_list()
         ui->label->setText(QStringLiteral("Устройства отсутствуют"));
         return;
     }
-    const QString error = exchange::error_text(result_of(rx_buffer));
+    const QString error = exchange::error_text(exchange::reply_result(rx_buffer));
     if (!error.isEmpty()) {
         // A refusal is an answer: it ends the read with its own text.
         end_exchange({&MainWindow::wait_read_dev}, BatchProgress);
@@ -81,7 +41,6 @@ void MainWindow::take_device_list()
 
 void MainWindow::apply_device_list(const QJsonObject &reply)
 {
-    const device_list::Models models{model_codes, model_names};
     const auto devices = device_list::listed_devices(reply, models, device_list::table_rows - batch_index);
     for (const device_list::ListedDevice &device : devices) {
         set_device_row(batch_index, device.cells, Qt::AlignLeft);
@@ -92,46 +51,34 @@ void MainWindow::apply_device_list(const QJsonObject &reply)
     ui->tableWidget_2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 }
 
-bool MainWindow::serve_read_dev()
+void MainWindow::end_device_list_read(ReplyState state)
 {
-    ReplyWait wait{exchange::device_list_budget_ms, Measure::Ticks, true, &exchange::device_read_progress};
-    // Its budget runs from the last byte; a controller that trickles bytes
-    // without end is still stopped.
-    wait.overall_budget_ms = exchange::device_list_overall_budget_ms;
-    const ReplyState state = await_reply(wait);
-    if (state == ReplyState::Waiting)
-        return false;
     // The list itself was taken on arrival; an empty buffer only means
     // nothing is left over.
     if (state == ReplyState::NoAnswer && !device_cell(0, 0).isEmpty())
         ui->label->setText(QStringLiteral("Передача завершена"));
     end_exchange({&MainWindow::wait_read_dev}, BatchProgress);
-    return true;
 }
 
-void MainWindow::end_device_write()
+void MainWindow::count_device_write_tick()
+{
+    ++write_dev_ticks;
+}
+
+void MainWindow::end_device_write(ReplyState)
 {
     end_exchange({&MainWindow::wait_write_dev}, BatchProgress);
     write_dev_ticks = 0;
     device_write_queue.clear();
 }
 
-bool MainWindow::serve_write_dev()
+void MainWindow::take_device_write(const ExchangeBlock &)
 {
-    ++write_dev_ticks;
-    const ReplyState state = await_reply({exchange::standard_budget_ms, Measure::Ticks, false,
-                                          &exchange::device_write_progress});
-    if (state == ReplyState::Waiting)
-        return false;
-    if (state != ReplyState::Complete) {
-        end_device_write();
-        return true;
-    }
     // Only "ok" lets the write go on; a reply that confirms nothing must
     // not end in "Запись завершена".
-    if (!show_result(result_of(rx_buffer), QString(), exchange::write_unconfirmed_text())) {
+    if (!show_result(exchange::reply_result(rx_buffer), QString(), exchange::write_unconfirmed_text())) {
         end_device_write();
-        return true;
+        return;
     }
     ui->label->setText(QStringLiteral("Запись произведена успешно: ")
                        + QString::number(qint64(write_dev_ticks) * exchange_interval() / 1000) + QLatin1Char('c'));
@@ -139,32 +86,8 @@ bool MainWindow::serve_write_dev()
         rx_buffer.clear();
         timeout_ticks = 0;
         continue_with(ui->write_dev_btn);
-        return true;
+        return;
     }
     end_device_write();
     ui->label->setText(QStringLiteral("Запись завершена"));
-    return true;
-}
-
-bool MainWindow::serve_result_reply(Flag flag, const QString &success_text, const QString &unconfirmed_text)
-{
-    const ReplyState state = await_reply({exchange::standard_budget_ms});
-    if (state == ReplyState::Waiting)
-        return false;
-    if (state == ReplyState::Complete)
-        show_result(result_of(rx_buffer), success_text, unconfirmed_text);
-    end_exchange({flag});
-    return true;
-}
-
-bool MainWindow::serve_delete_dev()
-{
-    return serve_result_reply(&MainWindow::wait_delete_dev, QStringLiteral("Удаление произведено успешно"),
-                              command_unconfirmed_text());
-}
-
-bool MainWindow::serve_write_interf()
-{
-    return serve_result_reply(&MainWindow::wait_write_interf, QStringLiteral("Запись произведена"),
-                              exchange::write_unconfirmed_text());
 }

@@ -12,31 +12,10 @@
 
 #include <QTimer>
 
-MainWindow::CommandState MainWindow::serve_command(Flag flag, const QString &success_text)
+void MainWindow::take_update_reply(const ExchangeBlock &block)
 {
-    const ReplyState state = await_reply({exchange::standard_budget_ms});
-    if (state == ReplyState::Waiting)
-        return CommandState::Waiting;
-    bool ok = false;
-    if (state == ReplyState::Complete) {
-        const QString result = exchange::reply_object(rx_buffer).value(QStringLiteral("result")).toString();
-        ok = show_result(result, success_text, QStringLiteral("Команда не подтверждена"));
-    }
-    end_exchange({flag});
-    return ok ? CommandState::EndedOk : CommandState::Ended;
-}
-
-bool MainWindow::serve_transmit()
-{
-    return serve_command(&MainWindow::wait_transmit, QStringLiteral("Передача запущена")) != CommandState::Waiting;
-}
-
-bool MainWindow::serve_update()
-{
-    const CommandState state = serve_command(&MainWindow::wait_update, QStringLiteral("Обновление запущено"));
-    if (state == CommandState::EndedOk)
+    if (take_result(block))
         drop_link_after_update();
-    return state != CommandState::Waiting;
 }
 
 void MainWindow::drop_link_after_update()
@@ -55,23 +34,9 @@ void MainWindow::drop_link_after_update()
     }
 }
 
-bool MainWindow::serve_load_in()
+void MainWindow::take_upload_reply(const ExchangeBlock &)
 {
-    switch (await_reply({transfer::no_answer_seconds, Measure::LoadSeconds, false, exchange::load_progress})) {
-    case ReplyState::Waiting:
-        return false;
-    case ReplyState::NoAnswer:
-        end_upload();
-        load_seconds = 0;
-        return true;
-    case ReplyState::Incomplete:
-        end_upload();
-        return true;
-    case ReplyState::Complete:
-        break;
-    }
-    const QString result = exchange::reply_object(rx_buffer).value(QStringLiteral("result")).toString();
-    const bool ok = result == QLatin1String("ok");
+    const bool ok = exchange::reply_result(rx_buffer) == QLatin1String("ok");
     // Errors count anywhere in the reply.
     const QString error = transfer::error_in_reply(rx_buffer);
     const bool header_step = batch_index == 0;
@@ -84,33 +49,16 @@ bool MainWindow::serve_load_in()
     } else if (header_step && upload_size > 0) {
         ui->label->clear();
         if (send_upload_content())
-            return true; // the header was taken; now the content
+            return; // the header was taken; now the content
     } else {
         // The content confirmed, or an empty file, which its header holds whole.
         ui->label->setText(QStringLiteral("Файл записан"));
     }
     end_upload();
-    return true;
 }
 
-bool MainWindow::serve_load_out()
+void MainWindow::take_download(const ExchangeBlock &)
 {
-    ReplyWait wait{transfer::no_answer_seconds, Measure::LoadSecondsThenStall, false, exchange::load_progress};
-    wait.stall_budget = exchange::standard_budget_ms;
-    wait.complete = &transfer::download_complete;
-    // The file itself may hold what looks like the closing result.
-    wait.complete_when_quiet = true;
-    switch (await_reply(wait)) {
-    case ReplyState::Waiting:
-        show_download_progress();
-        return false;
-    case ReplyState::NoAnswer:
-    case ReplyState::Incomplete:
-        end_download();
-        return true;
-    case ReplyState::Complete:
-        break;
-    }
     load_timer->stop();
     // The reply is the file followed by its result, not a JSON object. Only
     // a file the controller confirmed is saved.
@@ -124,5 +72,4 @@ bool MainWindow::serve_load_out()
         ui->label->setText(QStringLiteral("Скачивание не подтверждено"));
     }
     end_download();
-    return true;
 }

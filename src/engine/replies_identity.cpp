@@ -1,6 +1,5 @@
 // Replies that tell who the controller is and how its Ethernet side is set
-// up: the serial search, the identification and the network status, and
-// the result check that keeps a status reply from being taken for data.
+// up: the serial search, the identification and the network status.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -12,38 +11,6 @@
 #include <QJsonArray>
 #include <QTimer>
 
-void MainWindow::show_error_result(const QString &result)
-{
-    const QString text = exchange::error_text(result);
-    if (!text.isEmpty())
-        ui->label->setText(text);
-}
-
-void MainWindow::mark_link_lost()
-{
-    ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
-    ui->connect_btn->setText(QStringLiteral("Нет соединения"));
-    // Close the port too: the button now offers to open it again, which it
-    // could not do while the old port object still held the device.
-    serial_link->close_port();
-    com_open = false;
-    com_on = false;
-}
-
-bool MainWindow::check_reply_result(const QString &reply)
-{
-    const QByteArray bytes = reply.toUtf8();
-    if (bytes.indexOf("result") < 0)
-        return true;
-    // A result where data was asked for: an error's own text, else no
-    // text that could pass for the data having come.
-    const QString result = exchange::reply_object(bytes).value(QStringLiteral("result")).toString();
-    ui->label->setText(exchange::error_text(result).isEmpty() ? exchange::not_enough_data_text()
-                                                              : exchange::error_text(result));
-    mark_link_lost();
-    return false;
-}
-
 void MainWindow::abandon_serial_search()
 {
     // The search asks the controller on the COM port only; once the user
@@ -52,62 +19,47 @@ void MainWindow::abandon_serial_search()
         end_exchange({&MainWindow::wait_res});
 }
 
-bool MainWindow::serve_res()
+void MainWindow::take_search_reply(const ExchangeBlock &block)
 {
-    if (!ui->radioButton->isChecked()) {
-        abandon_serial_search();
-        return false;
-    }
-    switch (await_reply({exchange::standard_budget_ms})) {
-    case ReplyState::Waiting:
-        return false;
-    case ReplyState::NoAnswer:
-    case ReplyState::Incomplete:
-        end_exchange({&MainWindow::wait_res});
-        return true;
-    case ReplyState::Complete:
-        break;
-    }
-    const QString text = exchange::reply_text(rx_buffer);
     if (!exchange::whole_object(rx_buffer)) {
         ui->label->setText(exchange::not_enough_data_text());
-    } else if (check_reply_result(text)) {
+    } else if (check_reply_result(exchange::reply_text(rx_buffer))) {
         const QJsonObject reply = exchange::reply_object(rx_buffer);
         ui->listWidget->insertItem(ui->listWidget->count(),
                                    exchange::shown_text(reply.value(QStringLiteral("serial")).toString()));
     }
-    end_exchange({&MainWindow::wait_res});
-    return true;
+    end_exchange(block.flags());
 }
 
-bool MainWindow::serve_connect_dev()
+void MainWindow::take_identification(const ExchangeBlock &block)
 {
-    const bool over_ethernet = ui->radioButton_2->isChecked();
-    const ReplyState state = await_reply({exchange::identification_budget_ms});
-    if (state == ReplyState::Waiting)
-        return false;
-    bool identified = false;
-    if (state == ReplyState::Complete) {
-        const QString text = exchange::reply_text(rx_buffer);
-        // Fields of a reply that is not one whole object would read as empty.
-        const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"))
-                                  && exchange::whole_object(rx_buffer);
-        if (!has_identity)
-            ui->label->setText(exchange::not_enough_data_text());
-        identified = has_identity && check_reply_result(text);
-        if (identified)
-            apply_identification(exchange::reply_object(rx_buffer));
-    }
-    end_exchange({&MainWindow::wait_connect_dev});
-    if (identified && over_ethernet) {
+    const QString text = exchange::reply_text(rx_buffer);
+    // Fields of a reply that is not one whole object would read as empty.
+    const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"))
+                              && exchange::whole_object(rx_buffer);
+    if (!has_identity)
+        ui->label->setText(exchange::not_enough_data_text());
+    const bool identified = has_identity && check_reply_result(text);
+    if (identified)
+        apply_identification(exchange::reply_object(rx_buffer));
+    end_exchange(block.flags());
+    if (!ui->radioButton_2->isChecked())
+        return;
+    if (identified) {
         ui->connect_dev_btn->setText(QStringLiteral("Связь по Eth установлена"));
         remember_controller_address();
-    }
-    // A partial identification keeps the connection; no answer or a refused
-    // one drops it.
-    if (!identified && state != ReplyState::Incomplete && over_ethernet)
+    } else {
+        // The controller refused, or is something else.
         close_eth_link();
-    return true;
+    }
+}
+
+void MainWindow::end_identification(ReplyState state)
+{
+    end_exchange({&MainWindow::wait_connect_dev});
+    // A partial identification keeps the connection; no answer drops it.
+    if (state == ReplyState::NoAnswer && ui->radioButton_2->isChecked())
+        close_eth_link();
 }
 
 void MainWindow::apply_identification(const QJsonObject &reply)
@@ -127,18 +79,13 @@ void MainWindow::apply_identification(const QJsonObject &reply)
         channel_boxes[k]->setCurrentIndex(types.at(k).toString() == QLatin1String("232") ? 0 : 1);
 }
 
-bool MainWindow::serve_status_eth()
+void MainWindow::take_network_status(const ExchangeBlock &block)
 {
-    // The status reply must be complete at the first tick after the
-    // request: a budget of nothing.
-    if (await_reply({0}) == ReplyState::Complete) {
-        if (exchange::whole_object(rx_buffer))
-            apply_ipconfig(exchange::reply_object(rx_buffer));
-        else
-            ui->label->setText(exchange::not_enough_data_text());
-    }
-    end_exchange({&MainWindow::wait_status_eth});
-    return true;
+    if (exchange::whole_object(rx_buffer))
+        apply_ipconfig(exchange::reply_object(rx_buffer));
+    else
+        ui->label->setText(exchange::not_enough_data_text());
+    end_exchange(block.flags());
 }
 
 void MainWindow::apply_ipconfig(const QJsonObject &reply)

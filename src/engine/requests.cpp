@@ -25,13 +25,6 @@ QByteArray indented(const QJsonObject &object)
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-QByteArray stripped(const QJsonObject &object)
-{
-    QByteArray text = indented(object);
-    text.replace(' ', QByteArray()).replace('\n', QByteArray());
-    return text;
-}
-
 QByteArray identification()
 {
     return indented({{"method", "get"},

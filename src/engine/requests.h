@@ -15,10 +15,6 @@ namespace requests {
 
 // The indented form of a JSON object.
 QByteArray indented(const QJsonObject &object);
-// The indented form with every space and line feed removed, also those
-// inside string values.
-QByteArray stripped(const QJsonObject &object);
-
 // --- Identification and network state ---
 // {"method":"get","params":["serial","fw_ver","fw_id","rs_type"]}, indented.
 QByteArray identification();
@@ -42,8 +38,9 @@ QByteArray channel_interfaces(const QStringList &types);
 QByteArray device_list_read(const QString &channel);
 // {"method":"delete","devices":"allN"}, no spaces.
 QByteArray device_list_delete(const QString &channel);
-// {"devices":[[...],...]} in compact JSON: the same bytes as the stripped
-// form whenever no text holds a space or a line feed, and the texts kept
+// {"devices":[[...],...]} in compact JSON: the same bytes as the indented
+// form with every space and line feed removed whenever no text holds a
+// space (a line feed inside a text is written escaped), and the texts kept
 // whole when they do.
 QByteArray device_list_write(const QJsonArray &devices);
 // {"method": "poll", "devices":"all"}: 35 bytes, as the controller knows it.

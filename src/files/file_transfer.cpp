@@ -1,6 +1,7 @@
 // The "files" tab: upload, download, transmission to the server and the
 // firmware update, the load timer that measures a transfer, and the bar
-// beside the status line that shows how far a transfer has got.
+// beside the status line that shows how far a transfer has got. Their
+// replies are taken in engine/replies_files.cpp.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -148,11 +149,13 @@ void MainWindow::handler_upload_written(qint64 bytes)
     show_upload_progress();
 }
 
-void MainWindow::end_upload()
+void MainWindow::end_upload(ReplyState state)
 {
     end_exchange({&MainWindow::wait_load_in}, BatchProgress);
     upload_payload.clear();
     load_timer->stop();
+    if (state == ReplyState::NoAnswer)
+        load_seconds = 0;
     hide_transfer_progress();
 }
 
@@ -169,7 +172,7 @@ void MainWindow::save_download(const QByteArray &content)
         ui->label->setText(QStringLiteral("не удалось записать файл"));
 }
 
-void MainWindow::end_download()
+void MainWindow::end_download(ReplyState)
 {
     end_exchange({&MainWindow::wait_load_out});
     download_size = 0;

@@ -1,6 +1,7 @@
 #include "files/transfer_rules.h"
 
 #include "app/safe_files.h"
+#include "engine/exchange.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +10,6 @@ namespace transfer {
 
 namespace {
 
-const char *const error_values[] = {"error_get", "error_key", "error_save", "error_test", "error_value"};
 // What the closing result of a download reply starts with.
 const QByteArray result_marker = QByteArrayLiteral("\"result\":\"");
 
@@ -59,18 +59,15 @@ QString download_result(const QByteArray &reply)
     // only with the fragment whole: {"result":"ok"}.
     if (value == "ok")
         return reply.endsWith(R"({"result":"ok"})") ? QStringLiteral("ok") : QString();
-    for (const char *error : error_values) {
-        if (value == error)
-            return QString::fromLatin1(error);
-    }
-    return QString();
+    const QString word = QString::fromLatin1(value);
+    return exchange::error_values().contains(word) ? word : QString();
 }
 
 QString error_in_reply(const QByteArray &reply)
 {
-    for (const char *error : error_values) {
-        if (reply.contains(error))
-            return QString::fromLatin1(error);
+    for (const QString &error : exchange::error_values()) {
+        if (reply.contains(error.toLatin1()))
+            return error;
     }
     return QString();
 }

@@ -17,7 +17,7 @@ constexpr int result_fragment_length = 15;
 
 // Largest file an upload reads and a download gathers; a reply that grows
 // beyond it ends the download. Each is logged in full, as hex and as text,
-// which costs some twenty times its size.
+// into the log's file on disk.
 constexpr int max_file_bytes = 32 * 1024 * 1024;
 
 // The name an upload header announces: the chosen path's part after its

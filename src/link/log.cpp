@@ -1,7 +1,6 @@
 #include "link/log.h"
 #include "ui_log.h"
 
-#include "app/safe_files.h"
 #include "app/user_settings.h"
 #include "link/traffic_format.h"
 
@@ -10,23 +9,37 @@
 #include <QShortcut>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace {
 
-// Text up to this length goes into the widget at once, when nothing is
-// waiting before it; laying it out stalls the program for a moment at most.
+// A record of up to this many bytes with nothing waiting before it is made
+// into text and shown at once; larger ones a slice of this size at a time.
+constexpr int immediate_record_bytes = 16384;
+constexpr int slice_bytes = 16384;
+// Paragraphs up to this many characters go into the widget at once when
+// nothing waits before them; laying them out stalls the program for a
+// moment at most.
 constexpr int max_immediate_display = 65536;
-// A larger record is inserted in slices of this many characters, as many per
-// turn of the event loop as fit into the time budget.
-constexpr int display_slice_length = 16384;
-constexpr int display_budget_ms = 15;
-// The window keeps this many paragraphs, the newest; the saved log keeps
-// everything.
+// Slices are made and shown from the event loop for this long at a time;
+// briefly, so that a transfer being logged gets its socket served often.
+constexpr int work_budget_ms = 5;
+// The window keeps this many paragraphs, the newest, and no more than this
+// many characters (the last megabytes of a large transfer's hex); the saved
+// log keeps everything.
 constexpr int default_shown_paragraphs = 30000;
+constexpr qint64 shown_character_limit = 8 * 1000 * 1000;
 
 const char time_stamps_key[] = "log/time_stamps";
+
+QString lost_records_notice()
+{
+    return QStringLiteral("Не удаётся записать временный файл лога: более ранние записи уже не хранятся, "
+                          "«Запись в файл» сохранит только последние.");
+}
 
 } // namespace
 
@@ -56,10 +69,13 @@ Log::Log(QWidget *parent) : QWidget(parent), ui(new Ui::Log)
             scroll_bar->setValue(maximum);
     });
 
-    display_timer.setInterval(0);
-    connect(&display_timer, &QTimer::timeout, this, &Log::show_next_slices);
+    work_timer = new QTimer(this);
+    work_timer->setObjectName(QStringLiteral("log_work_timer"));
+    work_timer->setInterval(0);
+    connect(work_timer, &QTimer::timeout, this, &Log::work_on_records);
 
     set_shown_paragraph_limit(default_shown_paragraphs);
+    trim_notice_text = ui->trim_notice->text();
     ui->trim_notice->hide();
 
     time_stamps = open_user_settings()->value(QLatin1String(time_stamps_key), false).toBool();
@@ -83,6 +99,12 @@ void Log::set_shown_paragraph_limit(int limit)
     drop_oldest_paragraphs();
 }
 
+void Log::set_saved_memory_limit(qint64 bytes)
+{
+    saved.set_memory_limit(bytes);
+    tell_of_lost_records();
+}
+
 void Log::drop_oldest_paragraphs()
 {
     // The document lays itself out again from the top after a removal
@@ -90,12 +112,19 @@ void Log::drop_oldest_paragraphs()
     // rather than one by one (QTextDocument's own maximum block count does
     // that on every insertion, which grows slow with the log).
     QTextDocument *document = ui->textEdit->document();
-    if (document->blockCount() <= shown_paragraph_limit + shown_paragraph_limit / 4)
+    const int blocks = document->blockCount();
+    const int characters = document->characterCount();
+    if (blocks <= shown_paragraph_limit + shown_paragraph_limit / 4
+        && characters <= shown_character_limit + shown_character_limit / 4)
         return;
+    QTextBlock first_kept = document->findBlockByNumber(qMax(0, blocks - shown_paragraph_limit));
+    if (characters - first_kept.position() > shown_character_limit) {
+        first_kept = document->findBlock(int(characters - shown_character_limit));
+        if (first_kept.next().isValid())
+            first_kept = first_kept.next();
+    }
     QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::Start);
-    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
-                        document->blockCount() - shown_paragraph_limit);
+    cursor.setPosition(first_kept.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     ui->trim_notice->show();
 }
@@ -108,15 +137,13 @@ QString Log::record_prefix() const
 void Log::add_traffic(int direction, const QByteArray &bytes)
 {
     const QString prefix = record_prefix();
-    // A broken hex line keeps its "-> " with the first paragraph's bytes.
-    const int direction_length = 3;
-    append_line(prefix + traffic_format::hex_record(direction, bytes), prefix.size() + direction_length);
-    append_line(prefix + traffic_format::byte_count_line(bytes.size()));
+    add_record(traffic_format::RecordText::hex(direction, bytes, prefix));
+    add_record(traffic_format::RecordText::line(prefix + traffic_format::byte_count_line(bytes.size())));
 }
 
 void Log::append_text(const QByteArray &bytes)
 {
-    append_line(record_prefix() + traffic_format::plain_log_text(traffic_format::text_record(bytes)));
+    add_record(traffic_format::RecordText::text(bytes, record_prefix()));
 }
 
 void Log::on_timestamps_box_toggled(bool on)
@@ -185,22 +212,27 @@ void Log::find_in_log(bool backward)
 void Log::on_clear_btn_clicked()
 {
     ui->trim_notice->hide();
-    log_content.clear();
-    has_lines = false;
-    display_timer.stop();
-    pending_display.clear();
+    ui->trim_notice->setText(trim_notice_text);
+    work_timer->stop();
+    pending_records.clear();
+    pending_shown.clear();
+    pending_shown_paragraphs = 0;
+    pending_shown_characters = 0;
+    shown_outdated = false;
+    saved.clear();
     ui->textEdit->clear();
+    widget_has_lines = false;
 }
 
 void Log::on_write_file_btn_clicked()
 {
     // Two saves within one second use the same name; the second replaces
     // the first whole. A failed save leaves an earlier file as it was.
-    const bool saved =
-        safe_files::write_whole(traffic_format::log_file_name(QDateTime::currentDateTime()), log_content);
-    // Appended after writing, so the message is not part of this file.
-    append_line(saved ? QStringLiteral("Файл логов записан!")
-                      : QStringLiteral("Не удалось записать файл!"));
+    make_all_records();
+    const bool written = saved.save_to(traffic_format::log_file_name(QDateTime::currentDateTime()));
+    // Added after writing, so the message is not part of this file.
+    add_record(traffic_format::RecordText::line(written ? QStringLiteral("Файл логов записан!")
+                                                        : QStringLiteral("Не удалось записать файл!")));
 }
 
 void Log::on_pushButton_clicked()
@@ -209,58 +241,136 @@ void Log::on_pushButton_clicked()
     ++test_counter;
 }
 
-void Log::append_line(const QString &line, int lead_length)
+QString Log::plain_text()
 {
-    // The first line goes into the document's first, empty paragraph.
-    const bool new_paragraph = has_lines;
-    if (new_paragraph)
-        log_content += '\n';
-    log_content += line.toUtf8();
-    has_lines = true;
-    show_in_widget(line, lead_length, new_paragraph);
+    make_all_records();
+    return QString::fromUtf8(saved.read_all());
 }
 
-void Log::show_in_widget(const QString &line, int lead_length, bool new_paragraph)
+void Log::add_record(traffic_format::RecordText text)
 {
-    if (!has_pending_display() && line.size() < max_immediate_display) {
-        const QString text = traffic_format::display_paragraphs(line, lead_length);
-        insert_into_widget(new_paragraph ? QLatin1Char('\n') + text : text);
-        return;
+    const bool alone = pending_records.empty();
+    const int lead_length = text.lead_length();
+    pending_records.push_back({std::move(text), traffic_format::ParagraphBreaker(lead_length), false});
+    if (alone && pending_records.back().text.size() <= immediate_record_bytes) {
+        make_next_slice();
+        if (pending_shown_characters <= max_immediate_display) {
+            while (!pending_shown.empty())
+                show_next_paragraphs();
+        }
     }
-    // Behind text that is still waiting, or too large to lay out at once:
-    // its display form is made slice by slice, never whole.
-    pending_display.enqueue({traffic_format::ParagraphCursor(line, lead_length), new_paragraph, false});
-    display_timer.start();
+    if (has_pending_display() && !work_timer->isActive())
+        work_timer->start();
 }
 
-void Log::insert_into_widget(const QString &text)
+void Log::work_on_records()
 {
-    if (text.isEmpty())
+    // The saved form first: it is cheaper than laying out the shown one,
+    // and paragraphs made ahead that newer ones push out are never shown.
+    QElapsedTimer spent;
+    spent.start();
+    while (has_pending_display() && spent.elapsed() < work_budget_ms) {
+        if (!pending_records.empty())
+            make_next_slice();
+        else
+            show_next_paragraphs();
+    }
+    saved.write_out();
+    tell_of_lost_records();
+    if (!has_pending_display())
+        work_timer->stop();
+}
+
+void Log::make_next_slice()
+{
+    PendingRecord &record = pending_records.front();
+    if (!record.begun)
+        saved.begin_line();
+    record.begun = true;
+    const QString piece = record.text.next(slice_bytes);
+    saved.append(piece.toUtf8());
+    traffic_format::ShownParagraphs paragraphs;
+    record.breaker.add(piece, paragraphs);
+    if (record.text.at_end()) {
+        record.breaker.finish(paragraphs);
+        pending_records.pop_front();
+    }
+    queue_shown(std::move(paragraphs));
+    tell_of_lost_records();
+}
+
+void Log::make_all_records()
+{
+    do {
+        while (!pending_records.empty())
+            make_next_slice();
+        saved.write_out();
+        tell_of_lost_records();
+    } while (!pending_records.empty());
+}
+
+void Log::tell_of_lost_records()
+{
+    if (!saved.take_loss())
+        return;
+    ui->trim_notice->setText(QStringLiteral("В окне показаны последние строки лога."));
+    // Once, as a line of the log, after the record being made now.
+    auto at = pending_records.begin();
+    if (at != pending_records.end() && at->begun)
+        ++at;
+    pending_records.insert(at, {traffic_format::RecordText::line(lost_records_notice()),
+                                traffic_format::ParagraphBreaker(), false});
+    if (!work_timer->isActive())
+        work_timer->start();
+}
+
+void Log::queue_shown(traffic_format::ShownParagraphs &&paragraphs)
+{
+    if (paragraphs.count == 0)
+        return;
+    pending_shown_paragraphs += paragraphs.count;
+    pending_shown_characters += paragraphs.text.size();
+    pending_shown.push_back(std::move(paragraphs));
+    // Paragraphs that the newer ones waiting would push out of the window
+    // at once are not worth laying out.
+    const auto outgrown = [this] {
+        const traffic_format::ShownParagraphs &oldest = pending_shown.front();
+        return pending_shown.size() > 1
+                && (pending_shown_paragraphs - oldest.count >= shown_paragraph_limit
+                    || pending_shown_characters - oldest.text.size() >= shown_character_limit);
+    };
+    while (outgrown()) {
+        pending_shown_paragraphs -= pending_shown.front().count;
+        pending_shown_characters -= pending_shown.front().text.size();
+        pending_shown.pop_front();
+        shown_outdated = true;
+    }
+}
+
+void Log::show_next_paragraphs()
+{
+    traffic_format::ShownParagraphs paragraphs = std::move(pending_shown.front());
+    pending_shown.pop_front();
+    pending_shown_paragraphs -= paragraphs.count;
+    pending_shown_characters -= paragraphs.text.size();
+    if (shown_outdated) {
+        shown_outdated = false;
+        ui->textEdit->clear();
+        widget_has_lines = false;
+        ui->trim_notice->show();
+    }
+    // The first paragraph goes into the document's first, empty one.
+    if (widget_has_lines)
+        paragraphs.text.prepend(QLatin1Char('\n'));
+    widget_has_lines = true;
+    if (paragraphs.text.isEmpty())
         return;
     // Plain text through a cursor: traffic is never read as markup, and
     // "\n" in the text starts a new paragraph.
     QTextCursor cursor(ui->textEdit->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    cursor.insertText(text);
+    cursor.insertText(paragraphs.text);
     cursor.endEditBlock();
     drop_oldest_paragraphs();
-}
-
-void Log::show_next_slices()
-{
-    QElapsedTimer spent;
-    spent.start();
-    while (has_pending_display() && spent.elapsed() < display_budget_ms) {
-        PendingLine &line = pending_display.head();
-        QString slice = line.cursor.next(display_slice_length);
-        if (!line.started && line.new_paragraph)
-            slice.prepend(QLatin1Char('\n'));
-        line.started = true;
-        insert_into_widget(slice);
-        if (line.cursor.at_end())
-            pending_display.dequeue();
-    }
-    if (!has_pending_display())
-        display_timer.stop();
 }

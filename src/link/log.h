@@ -1,13 +1,16 @@
 #ifndef LOG_H
 #define LOG_H
 
+#include "link/log_store.h"
 #include "link/traffic_format.h"
 
 #include <QByteArray>
-#include <QQueue>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
+
+#include <deque>
+
+class QTimer;
 
 namespace Ui {
 class Log;
@@ -17,14 +20,15 @@ class Log;
 // byte count and as text. It can be cleared, searched and saved to a file,
 // and can stamp every record line with the time it was logged.
 //
-// The log's content is kept here whole, as UTF-8 text, one line per record
-// line; that is what is saved. The text edit shows the same lines, except
-// that a very long line is shown broken into paragraphs, that a large
-// record reaches the widget in slices from the event loop, so that logging
-// a megabyte transfer never freezes the program, and that the widget keeps
-// only the newest paragraphs, so that a day of polling neither slows it
-// down nor fills the memory (the window then says so). The display form of
-// a large record is made slice by slice, never whole.
+// A record is taken at once and made into text later, a slice at a time
+// from the event loop, so that logging a transfer of megabytes never holds
+// up the program: the saved form goes to the log's store (a temporary file,
+// see LogStore), the shown form to the text edit. The text edit shows the
+// same lines, except that a very long line is shown broken into paragraphs,
+// and that it keeps only the newest paragraphs, some megabytes of text at
+// most, so that neither a day of polling nor a large transfer slows it down
+// or fills the memory (the window then says so). Paragraphs that newer ones
+// would push out at once are never laid out.
 class Log : public QWidget
 {
     Q_OBJECT
@@ -37,12 +41,16 @@ public:
     void add_traffic(int direction, const QByteArray &bytes);
     void append_text(const QByteArray &bytes);
 
-    // The whole log, lines separated by "\n", as it is saved to a file.
-    QString plain_text() const { return QString::fromUtf8(log_content); }
+    // The whole log, lines separated by "\n", as it is saved to a file;
+    // read whole, so meant for small logs.
+    QString plain_text();
     // True while part of the log is still on its way into the text edit.
-    bool has_pending_display() const { return !pending_display.isEmpty(); }
+    bool has_pending_display() const { return !pending_records.empty() || !pending_shown.empty(); }
     // How many paragraphs the window keeps before it drops the oldest ones.
     void set_shown_paragraph_limit(int limit);
+    // How many bytes of the newest records memory keeps for saving when the
+    // temporary file cannot be written.
+    void set_saved_memory_limit(qint64 bytes);
 
 signals:
     void call_test_signal(int j);
@@ -62,32 +70,43 @@ private:
     void open_find_bar();
     void close_find_bar();
     void find_in_log(bool backward);
-    void drop_oldest_paragraphs();
 
-    // Adds one line (it may hold "\n" itself) to the log; lead_length is the
-    // length of its prefix, kept on the first paragraph when it is broken.
-    void append_line(const QString &line, int lead_length = 0);
-    void show_in_widget(const QString &line, int lead_length, bool new_paragraph);
-    void insert_into_widget(const QString &text);
-    void show_next_slices();
+    void add_record(traffic_format::RecordText text);
+    void work_on_records();
+    void make_next_slice();
+    void make_all_records();
+    void tell_of_lost_records();
+    void queue_shown(traffic_format::ShownParagraphs &&paragraphs);
+    void show_next_paragraphs();
+    void drop_oldest_paragraphs();
 
     Ui::Log *ui = nullptr;
     int test_counter = 0;
 
-    QByteArray log_content; // UTF-8
-    bool has_lines = false;
     bool time_stamps = false;
     int shown_paragraph_limit = 0;
+    QString trim_notice_text;
 
-    // Lines on their way into the widget, the first one partly there.
-    struct PendingLine
+    LogStore saved;
+
+    // Records taken but not yet made into text, the first one perhaps in part.
+    struct PendingRecord
     {
-        traffic_format::ParagraphCursor cursor;
-        bool new_paragraph;
-        bool started;
+        traffic_format::RecordText text;
+        traffic_format::ParagraphBreaker breaker;
+        bool begun; // its line is started in the store
     };
-    QQueue<PendingLine> pending_display;
-    QTimer display_timer;
+    std::deque<PendingRecord> pending_records;
+    // Paragraphs made but not yet in the text edit.
+    std::deque<traffic_format::ShownParagraphs> pending_shown;
+    int pending_shown_paragraphs = 0;
+    qint64 pending_shown_characters = 0;
+    // The paragraphs waiting are enough to fill the window alone: what it
+    // shows now goes before they come.
+    bool shown_outdated = false;
+    bool widget_has_lines = false;
+    // Runs the slices; a child named "log_work_timer".
+    QTimer *work_timer = nullptr;
 
     // Whether the view follows new lines: it does while the user keeps it
     // scrolled to the bottom.

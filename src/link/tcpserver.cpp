@@ -44,17 +44,9 @@ void TcpServer::close()
 
 QByteArray TcpServer::take_data()
 {
-    error_text.clear();
     QByteArray data;
     data.swap(rx_data);
     return data;
-}
-
-QString TcpServer::take_error_text()
-{
-    QString text;
-    text.swap(error_text);
-    return text;
 }
 
 void TcpServer::slotConnected()
@@ -68,16 +60,9 @@ void TcpServer::slotReadyRead()
     emit call_handler_data_eth();
 }
 
-void TcpServer::slotError(QAbstractSocket::SocketError code)
+void TcpServer::slotError(QAbstractSocket::SocketError)
 {
-    QString reason;
-    switch (code) {
-    case QAbstractSocket::ConnectionRefusedError: reason = QStringLiteral("The connection Refuse."); break;
-    case QAbstractSocket::RemoteHostClosedError:
-        reason = QStringLiteral("The remote.");
-        break;
-    case QAbstractSocket::HostNotFoundError: reason = QStringLiteral("The hosn not found."); break;
-    default: reason = socket->errorString(); break;
-    }
-    error_text = QStringLiteral("Error: ") + reason;
+    // Nothing to do here: a connection that fails or ends is reported by
+    // call_closed_by_peer(), and a controller that cannot be reached shows
+    // as a request without an answer.
 }

@@ -10,7 +10,8 @@ class QTcpSocket;
 
 // Ethernet transport to the controller. Despite the name it is a TCP
 // client: it connects to the controller's address and port, gathers what
-// arrives and signals new data. Socket errors are only remembered.
+// arrives and signals new data. A connection that ends other than by
+// close() is reported.
 class TcpServer : public QObject
 {
     Q_OBJECT
@@ -25,7 +26,6 @@ public:
     bool is_connected();
     void close();
     QByteArray take_data();
-    QString take_error_text();
 
 signals:
     void call_handler_data_eth();
@@ -45,7 +45,6 @@ private:
     bool connected = false;
     bool closed_here = false; // close() was called: the end is ours
     QByteArray rx_data;
-    QString error_text;
 };
 
 #endif // TCPSERVER_H

@@ -24,23 +24,33 @@ bool is_break_character(QChar c)
     }
 }
 
-} // namespace
-
-QString hex_record(int direction, const QByteArray &bytes)
+QLatin1String direction_mark(int direction)
 {
-    // Written straight into a string of the final size: a megabyte transfer
-    // makes a line of three million characters.
+    return direction != 0 ? QLatin1String("-> ") : QLatin1String("<- ");
+}
+
+// `head` and then each of `count` bytes as two hex digits and a space,
+// written straight into a string of the final size: a megabyte transfer
+// makes a line of three million characters.
+QString hex_text(const QString &head, const char *bytes, int count)
+{
     static const char digits[] = "0123456789abcdef";
-    const QLatin1String prefix = direction != 0 ? QLatin1String("-> ") : QLatin1String("<- ");
-    QString line(prefix.size() + 3 * bytes.size(), Qt::Uninitialized);
-    QChar *out = std::copy(prefix.begin(), prefix.end(), line.data());
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
+    QString text(head.size() + 3 * count, Qt::Uninitialized);
+    QChar *out = std::copy(head.begin(), head.end(), text.data());
+    for (const char *byte = bytes; byte != bytes + count; ++byte) {
+        const auto value = static_cast<unsigned char>(*byte);
         *out++ = QLatin1Char(digits[value >> 4]);
         *out++ = QLatin1Char(digits[value & 0x0f]);
         *out++ = QLatin1Char(' ');
     }
-    return line;
+    return text;
+}
+
+} // namespace
+
+QString hex_record(int direction, const QByteArray &bytes)
+{
+    return hex_text(direction_mark(direction), bytes.constData(), bytes.size());
 }
 
 QString byte_count_line(int count)
@@ -63,22 +73,25 @@ QString plain_log_text(QString text)
     if (std::none_of(text.cbegin(), text.cend(), needs_change))
         return text;
 
-    QString plain;
-    plain.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r')) {
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            plain += QLatin1Char('\n');
-        } else if (is_break_character(c)) {
-            plain += QLatin1Char('\n');
-        } else if (c == QChar::Nbsp) {
-            plain += QLatin1Char(' ');
+    // Written straight into a string that can only shrink: a text of
+    // megabytes with a "\r\n" on every line takes this way.
+    QString plain(text.size(), Qt::Uninitialized);
+    QChar *out = plain.data();
+    const QChar *end = text.cend();
+    for (const QChar *c = text.cbegin(); c != end; ++c) {
+        if (*c == QLatin1Char('\r')) {
+            if (c + 1 != end && c[1] == QLatin1Char('\n'))
+                ++c;
+            *out++ = QLatin1Char('\n');
+        } else if (is_break_character(*c)) {
+            *out++ = QLatin1Char('\n');
+        } else if (*c == QChar::Nbsp) {
+            *out++ = QLatin1Char(' ');
         } else {
-            plain += c;
+            *out++ = *c;
         }
     }
+    plain.truncate(int(out - plain.constData()));
     return plain;
 }
 
@@ -86,45 +99,134 @@ QString display_paragraphs(const QString &text, int lead_length)
 {
     if (text.size() <= max_unbroken_line)
         return text;
-    ParagraphCursor cursor(text, lead_length);
-    return cursor.next(text.size() + text.size() / display_paragraph_length + 1);
+    ParagraphBreaker breaker(lead_length);
+    ShownParagraphs shown;
+    breaker.add(text, shown);
+    breaker.finish(shown);
+    return shown.text;
 }
 
-ParagraphCursor::ParagraphCursor(const QString &text, int lead_length) : text(text), lead_length(lead_length) {}
-
-QString ParagraphCursor::next(int length)
+RecordText::RecordText(Kind kind, const QByteArray &bytes, int end, const QString &head)
+    : kind(kind), bytes(bytes), end(end), head(head)
 {
-    QString shown;
-    shown.reserve(qMin(length, int(text.size() - position) + (text.size() - position) / display_paragraph_length + 1));
-    while (!at_end() && shown.size() < length) {
-        if (line_end < position) {
-            line_end = text.indexOf(QLatin1Char('\n'), position);
-            if (line_end < 0)
-                line_end = text.size();
-            long_line = line_end - position > max_unbroken_line;
-            paragraph_length = lead_length + display_paragraph_length;
-            first_paragraph = true;
-        }
-        if (!long_line) {
-            shown += text.midRef(position, line_end - position);
-            position = line_end;
-        } else {
-            int to = qMin(position + paragraph_length, line_end);
-            if (to < line_end && text.at(to).isLowSurrogate())
-                ++to;
-            if (!first_paragraph)
-                shown += QLatin1Char('\n');
-            shown += text.midRef(position, to - position);
-            position = to;
-            first_paragraph = false;
-            paragraph_length = display_paragraph_length;
-        }
-        if (position == line_end && position < text.size()) {
-            shown += QLatin1Char('\n');
-            ++position;
+}
+
+RecordText RecordText::hex(int direction, const QByteArray &bytes, const QString &prefix)
+{
+    return RecordText(Hex, bytes, bytes.size(), prefix + direction_mark(direction));
+}
+
+RecordText RecordText::text(const QByteArray &bytes, const QString &prefix)
+{
+    const int nul = bytes.indexOf('\0');
+    return RecordText(Text, bytes, nul < 0 ? bytes.size() : nul, prefix);
+}
+
+RecordText RecordText::line(const QString &line)
+{
+    return RecordText(Line, QByteArray(), 0, line);
+}
+
+QString RecordText::next(int byte_count)
+{
+    const bool first = !started;
+    started = true;
+    const QString lead = first ? head : QString();
+    if (kind == Line) {
+        position = end;
+        return lead;
+    }
+    const int from = position;
+    if (kind == Hex) {
+        position += qBound(0, byte_count, end - from);
+        return hex_text(lead, bytes.constData() + from, position - from);
+    }
+    position = text_piece_end(from + qMax(1, byte_count));
+    QString piece = QString::fromUtf8(bytes.constData() + from, position - from);
+    if (carriage_return)
+        piece.prepend(QLatin1Char('\r'));
+    carriage_return = position < end && piece.endsWith(QLatin1Char('\r'));
+    if (carriage_return)
+        piece.chop(1);
+    return plain_log_text(lead + piece);
+}
+
+int RecordText::text_piece_end(int wanted) const
+{
+    // Decoded apart, the pieces must come out as the whole would. They do
+    // when a piece begins at a byte that starts a character (ASCII or a
+    // lead byte) but not a byte order mark, which is dropped at the start
+    // of a decoding only; or at a stray continuation byte that no lead byte
+    // before it can claim.
+    const auto byte = [this](int i) { return static_cast<unsigned char>(bytes.at(i)); };
+    for (int i = wanted; i < end; ++i) {
+        if (byte(i) < 0x80 || byte(i) >= 0xc0) {
+            if (!(i + 2 < end && byte(i) == 0xef && byte(i + 1) == 0xbb && byte(i + 2) == 0xbf))
+                return i;
+        } else if (std::none_of(bytes.constData() + qMax(0, i - 3), bytes.constData() + i,
+                                [](char c) { return static_cast<unsigned char>(c) >= 0xc0; })) {
+            return i;
         }
     }
-    return shown;
+    return end;
+}
+
+void ShownParagraphs::add(const QChar *characters, int length)
+{
+    if (count++ > 0)
+        text += QLatin1Char('\n');
+    text.append(characters, length);
+}
+
+void ParagraphBreaker::add(const QString &piece, ShownParagraphs &out)
+{
+    int from = 0;
+    for (;;) {
+        const int line_end = piece.indexOf(QLatin1Char('\n'), from);
+        const int to = line_end < 0 ? piece.size() : line_end;
+        line.append(piece.constData() + from, to - from);
+        if (!long_line && line.size() > max_unbroken_line) {
+            long_line = true;
+            paragraph_length = lead_length + display_paragraph_length;
+        }
+        if (line_end < 0) {
+            if (long_line)
+                break_long_line(out, false);
+            return;
+        }
+        finish(out);
+        from = line_end + 1;
+    }
+}
+
+void ParagraphBreaker::finish(ShownParagraphs &out)
+{
+    if (long_line)
+        break_long_line(out, true);
+    else
+        out.add(line.constData(), line.size());
+    line.clear();
+    long_line = false;
+}
+
+void ParagraphBreaker::break_long_line(ShownParagraphs &out, bool line_ends)
+{
+    // A paragraph is cut only once a character follows it, which tells
+    // whether the cut would split a surrogate pair.
+    int at = 0;
+    while (line.size() - at > paragraph_length) {
+        int length = paragraph_length;
+        if (line.at(at + length).isLowSurrogate())
+            ++length;
+        out.add(line.constData() + at, length);
+        at += length;
+        paragraph_length = display_paragraph_length;
+    }
+    if (line_ends && at < line.size()) {
+        out.add(line.constData() + at, line.size() - at);
+        at = line.size();
+    }
+    line.remove(0, at);
 }
 
 QString log_file_name(const QDateTime &when)

@@ -46,27 +46,71 @@ QString display_paragraphs(const QString &text, int lead_length = 0);
 // are on.
 QString time_stamp(const QTime &when);
 
-// Walks `text` as display_paragraphs() shows it, a piece at a time, so that
-// a large record reaches the window in slices without its whole display
-// copy ever being made at once. The pieces joined are display_paragraphs().
-class ParagraphCursor
+// The text of one record made a piece at a time, so that the text of a large
+// transfer (three characters a byte as hex) never exists whole: the hex line
+// as hex_record() makes it, the text as plain_log_text(text_record()) does,
+// or a line given whole; each after a prefix (a time stamp).
+class RecordText
 {
 public:
-    ParagraphCursor(const QString &text, int lead_length);
+    static RecordText hex(int direction, const QByteArray &bytes, const QString &prefix);
+    static RecordText text(const QByteArray &bytes, const QString &prefix);
+    static RecordText line(const QString &line);
 
-    bool at_end() const { return position >= text.size(); }
-    // The display text that follows, whole lines and paragraphs only, up to
-    // about `length` characters (one line or paragraph at least).
-    QString next(int length);
+    bool at_end() const { return started && position >= end; }
+    // The text of about the next `byte_count` bytes; a UTF-8 sequence is
+    // never cut, and the prefix comes with the first piece. A record of no
+    // bytes is one piece, the prefix alone.
+    QString next(int byte_count);
+    // Bytes the record shows.
+    int size() const { return end; }
+    // Characters of the line's start that its first shown paragraph keeps
+    // besides a paragraph's length: the prefix and "-> " of a hex line.
+    int lead_length() const { return kind == Hex ? head.size() : 0; }
 
 private:
-    QString text;
-    int lead_length;
+    enum Kind { Hex, Text, Line };
+    RecordText(Kind kind, const QByteArray &bytes, int end, const QString &head);
+    int text_piece_end(int wanted) const;
+
+    Kind kind;
+    QByteArray bytes;
+    int end;
+    QString head; // comes first
     int position = 0;
-    int line_end = -1;      // of the line being walked
-    bool long_line = false; // broken into paragraphs
+    bool started = false;
+    bool carriage_return = false; // held back: a "\n" may follow in the next piece
+};
+
+// Paragraphs as the window shows them, joined by "\n".
+struct ShownParagraphs
+{
+    QString text;
+    int count = 0;
+
+    void add(const QChar *characters, int length);
+};
+
+// Breaks text given a piece at a time into the paragraphs of
+// display_paragraphs(), holding back the unfinished one. It keeps at most a
+// line of max_unbroken_line characters.
+class ParagraphBreaker
+{
+public:
+    explicit ParagraphBreaker(int lead_length = 0) : lead_length(lead_length) {}
+
+    // The paragraphs `piece` completes are added to `out`.
+    void add(const QString &piece, ShownParagraphs &out);
+    // The text has ended: its last paragraph is added to `out`.
+    void finish(ShownParagraphs &out);
+
+private:
+    void break_long_line(ShownParagraphs &out, bool line_ends);
+
+    int lead_length;
+    QString line; // the part of the current line not shown yet
+    bool long_line = false;
     int paragraph_length = 0;
-    bool first_paragraph = true;
 };
 
 // "Log_" + date and time as "dd_MM_yyyy HH_mm_ss" + ".txt".

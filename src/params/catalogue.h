@@ -28,6 +28,11 @@ namespace params {
 
 constexpr int page_count = 4;
 using Catalogue = std::array<ParamPage, page_count>;
+// Whether `page` names one of the pages.
+constexpr bool is_page(int page)
+{
+    return page >= 0 && page < page_count;
+}
 
 // Reads catalogue lines "key;name;type;access;page word[;...]". The page
 // word decides the page: "Осн" 0, "Сеть" 1, "Интер" 2, "Сервис" 3; a line

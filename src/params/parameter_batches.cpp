@@ -16,14 +16,14 @@ int characters(const QByteArray &request)
 
 } // namespace
 
-ReadSelection select_read_rows(const QStringList &access, const QVector<bool> &checked)
+Selection select_rows(Use use, const QStringList &access, const QVector<bool> &checked)
 {
-    ReadSelection selection;
+    Selection selection;
     const int rows = qMin(access.size(), checked.size());
     for (int row = 0; row < rows; ++row) {
         if (!checked.at(row))
             continue;
-        if (!readable(access.at(row))) {
+        if (!(use == Use::Read ? readable(access.at(row)) : writable(access.at(row)))) {
             selection.rows.clear();
             selection.refused = true;
             break;
@@ -56,10 +56,6 @@ WriteStep next_write_request(const QVector<WriteRow> &rows, int row_count)
     QJsonObject values;
     for (int i = 0; i < rows.size(); ++i) {
         const WriteRow &row = rows.at(i);
-        if (!row.writable) {
-            step.refused = true;
-            return step;
-        }
         if (!row.value.isUndefined())
             values.insert(row.key, row.value);
         if (characters(requests::parameter_write(values)) >= write_request_limit) {

@@ -16,14 +16,17 @@ namespace params {
 constexpr int read_request_limit = 149; // longer than this ends a read request
 constexpr int write_request_limit = 150; // this long or longer ends a write request
 
-// The rows a new read asks for: the checked rows in table order. A checked
-// row that may not be read refuses the whole read, and nothing is queued.
-struct ReadSelection
+// The rows a new read or write takes: the checked rows in table order. A
+// checked row the operation may not touch (one that may not be read, or
+// written) refuses the whole operation before anything goes out, and
+// nothing is taken.
+enum class Use { Read, Write };
+struct Selection
 {
     QVector<int> rows;
     bool refused = false;
 };
-ReadSelection select_read_rows(const QStringList &access, const QVector<bool> &checked);
+Selection select_rows(Use use, const QStringList &access, const QVector<bool> &checked);
 
 struct ReadStep
 {
@@ -35,19 +38,17 @@ struct ReadStep
 // is taken without asking for anything.
 ReadStep next_read_request(const QStringList &keys, const QVector<int> &queue);
 
-// A checked row offered to a write.
+// A row a write sends.
 struct WriteRow
 {
     int row;
     QString key;
-    bool writable;
     QJsonValue value; // Undefined: the row's type adds nothing
 };
 struct WriteStep
 {
     QByteArray request;
-    int next_row = 0;     // where the next request starts
-    bool refused = false; // a row that may not be written was met first
+    int next_row = 0; // where the next request starts
 };
 // The next write request from `rows` (the checked rows from the write's
 // current row on, in row order) of a page of `row_count` rows. When no

@@ -12,8 +12,6 @@
 #include <QJsonValue>
 #include <QTableWidget>
 
-#include <algorithm>
-
 void MainWindow::on_read_param_btn_clicked()
 {
     if (!request_may_start(GuardText::Latin))
@@ -28,10 +26,8 @@ void MainWindow::on_read_param_btn_clicked()
         wait_read_param = true;
         clear_page_values(page);
         clear_difference_marks(page);
-        QVector<bool> checked;
-        for (int row = 0; row < catalogue.size(); ++row)
-            checked.append(param_row_checked(page, row));
-        const params::ReadSelection selection = params::select_read_rows(catalogue.access, checked);
+        const params::Selection selection = params::select_rows(params::Use::Read, catalogue.access,
+                                                                param_checks(page));
         if (selection.refused) {
             // Nothing was sent: the operation never began.
             ui->label->setText(QStringLiteral("Выбран параметр только для записи"));
@@ -55,21 +51,16 @@ void MainWindow::on_write_param_btn_clicked()
     if (!step) {
         const int page = current_param_page();
         const ParamPage &catalogue = param_page(page);
-        QVector<params::WriteRow> rows;
-        for (int row = 0; row < catalogue.size(); ++row) {
-            if (param_row_checked(page, row))
-                rows.append({row, catalogue.keys.at(row), params::writable(catalogue.access.at(row)), QJsonValue()});
-        }
-        // Refused before anything goes out, not after the batches ahead of
-        // a read-only row have been written.
-        if (std::any_of(rows.begin(), rows.end(), [](const params::WriteRow &row) { return !row.writable; })) {
+        const params::Selection selection = params::select_rows(params::Use::Write, catalogue.access,
+                                                                param_checks(page));
+        if (selection.refused) {
             ui->label->setText(QStringLiteral("Параметр только для чтения"));
             return;
         }
-        for (params::WriteRow &row : rows)
-            row.value = param_write_value(page, row.row);
         param_page_in_use = page;
-        param_write_rows = rows;
+        param_write_rows.clear();
+        for (const int row : selection.rows)
+            param_write_rows.append({row, catalogue.keys.at(row), param_write_value(page, row)});
         param_cursor = 0;
     }
     QVector<params::WriteRow> rows;

@@ -152,7 +152,7 @@ void MainWindow::shade_read_only()
 
 void MainWindow::clear_page_values(int page)
 {
-    if (page < 0 || page >= params::page_count)
+    if (!params::is_page(page))
         return;
     QTableWidget *table = param_tables[page];
     for (int row = 0; row < table->rowCount(); ++row)
@@ -171,18 +171,26 @@ void MainWindow::on_param_cell_changed(int page, int row, int /*column*/)
 int MainWindow::current_param_page() const
 {
     const int page = ui->tabWidget_2->currentIndex();
-    return page >= 0 && page < params::page_count ? page : -1;
+    return params::is_page(page) ? page : -1;
 }
 
 const ParamPage &MainWindow::param_page(int page) const
 {
     static const ParamPage no_page;
-    return page >= 0 && page < params::page_count ? param_pages[page] : no_page;
+    return params::is_page(page) ? param_pages[page] : no_page;
+}
+
+QVector<bool> MainWindow::param_checks(int page) const
+{
+    QVector<bool> checks;
+    for (int row = 0; row < param_page(page).size(); ++row)
+        checks.append(param_row_checked(page, row));
+    return checks;
 }
 
 bool MainWindow::param_row_checked(int page, int row) const
 {
-    if (page < 0 || page >= params::page_count)
+    if (!params::is_page(page))
         return false;
     const auto *box = qobject_cast<QCheckBox *>(param_tables[page]->cellWidget(row, 0));
     return box && box->isChecked();

@@ -4,8 +4,13 @@
 // Test harness: a private working directory, the real window with its
 // widgets found by object name, and real peers to talk to (a TCP server on
 // 127.0.0.1, a pseudo-terminal pair, the controller simulator).
+//
+// What a test cannot do without (a folder, a file, a listening port, socat,
+// the simulator) ends the test program with a message when it cannot be
+// had: a missing tool must never pass for a green run.
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
 #include <QString>
@@ -17,18 +22,22 @@
 #include <functional>
 #include <memory>
 
-class MainWindow;
 class QAbstractButton;
+class QDateTime;
 class QFileDialog;
 class QSerialPort;
 class QTcpServer;
 class QTcpSocket;
+class RequestFramer;
 
 namespace harness {
 
 // Makes a fresh temporary directory the current one for the test's life, so
 // that the program's working-directory files never touch the source tree;
-// the user's preferences (QSettings) are kept inside it as well.
+// the user's preferences (QSettings) are kept inside it as well. Its end
+// puts back the directory and the preferences' place it found, and drops
+// the file dialog answers that no dialog took, so that none of them is
+// taken by a dialog of the next test.
 class WorkingDirectory
 {
 public:
@@ -47,6 +56,48 @@ private:
     QString previous;
 };
 
+// Makes a file impossible to open for writing for the object's life: by its
+// permissions, and by the immutable attribute where permissions do not bind
+// (as root). Undone however the test ends, so that no immutable file stays
+// behind in the temporary folder.
+class WriteProtection
+{
+public:
+    explicit WriteProtection(const QString &path);
+    ~WriteProtection();
+    // False where the file cannot be protected here.
+    bool holds() const;
+
+private:
+    QString path;
+    bool immutable = false;
+};
+
+// The names a file named by the second gets when it is written from
+// `first` to `last` seconds from now: a test that cannot know the second
+// looks at all of them.
+QStringList names_from_now(const std::function<QString(const QDateTime &)> &name, int first, int last);
+
+// What this process holds: its open file descriptors (those on `device`
+// alone, when one is given), its child processes (finished but not yet
+// reaped ones included) and its threads.
+int open_descriptors(const QString &device = QString());
+int child_processes();
+int threads();
+
+// Points the system's temporary directory (TMPDIR) at `path` while it
+// lives: where QTemporaryFile and QTemporaryDir make their files.
+class TemporaryDirectoryAt
+{
+public:
+    explicit TemporaryDirectoryAt(const QString &path);
+    ~TemporaryDirectoryAt();
+
+private:
+    QByteArray previous;
+    bool was_set;
+};
+
 template <class T>
 T *find(const QObject *root, const QString &name)
 {
@@ -56,8 +107,28 @@ T *find(const QObject *root, const QString &name)
 // The traffic log window (a top-level widget of its own).
 QWidget *log_window();
 QString log_text();
+// "Запись в файл" of `log`, in a working directory cleared of saved logs
+// first: what it wrote.
+QByteArray save_log(QWidget *log);
 
 void click(QAbstractButton *button);
+
+// Points the main window's address fields at 127.0.0.1:`port`.
+void set_ethernet_address(QWidget *window, quint16 port);
+// The same, then "Установить связь": true once the window says the link is
+// up (the controller identified).
+bool connect_ethernet(QWidget *window, quint16 port);
+// Chooses COM and opens `port` with the port button: true once the button
+// says it is on.
+bool open_serial_port(QWidget *window, const QString &port);
+
+// The replies a controller stand-in gives most: the confirmation, and an
+// identification (serial, firmware version and identifier "1", no channel
+// types), `fields` replacing or adding members.
+inline const QByteArray ok_reply = QByteArrayLiteral(R"({"result":"ok"})");
+QByteArray identity_reply(const QJsonObject &fields = {});
+// JSON written with ' for " in a test, to keep it readable.
+QByteArray json(const char *text);
 
 // Answers the next modal file dialog (open, save or folder) with `path`, as
 // if the user had chosen it; an empty path cancels the dialog. Call it
@@ -70,29 +141,32 @@ void forget_file_dialog_answers();
 void answer_file_dialog(QFileDialog *dialog, const QString &path);
 
 // The controller's side of a link, played by the test: it gathers what the
-// program sends and answers through `answer`, called with each request once
-// its closing brace has arrived (an empty answer sends nothing).
+// program sends and answers through `answer`, called with each request (one
+// JSON object, cut out of the stream as the simulator cuts it) once it has
+// arrived whole; an empty answer sends nothing. Bytes outside an object,
+// such as an upload's content without braces, are no request.
 class ControllerPeer
 {
 public:
-    virtual ~ControllerPeer() = default;
+    ControllerPeer();
+    virtual ~ControllerPeer();
 
     QByteArray received() const { return received_bytes; }
     QStringList requests() const { return request_texts; }
     virtual void send(const QByteArray &bytes) = 0;
 
     std::function<QByteArray(const QByteArray &request)> answer;
-    // Called on every arrival, once the bytes are in received(): raw
-    // content (an upload) is no request and never reaches `answer`.
+    // Called on every arrival, once the bytes are in received().
     std::function<void()> on_bytes;
 
 protected:
     void take(const QByteArray &bytes);
-    void forget_pending() { pending.clear(); }
+    // A new connection starts with no request begun.
+    void forget_pending();
 
 private:
     QByteArray received_bytes;
-    QByteArray pending;
+    std::unique_ptr<RequestFramer> framer;
     QStringList request_texts;
 };
 
@@ -129,7 +203,6 @@ public:
     explicit SerialController(const QString &path);
     ~SerialController() override;
 
-    bool is_open() const;
     void send(const QByteArray &bytes) override;
 
 private:
@@ -137,16 +210,18 @@ private:
 };
 
 // Two connected pseudo-terminals made by socat: the program opens one end,
-// the test plays the controller on the other.
+// the test plays the controller on the other. Both ends exist once the
+// object is made.
 class PtyPair
 {
 public:
     PtyPair();
     ~PtyPair();
 
-    bool ready() const;
     QString program_end() const { return dir.filePath(QStringLiteral("program")); }
     QString controller_end() const { return dir.filePath(QStringLiteral("controller")); }
+    // The device behind the program's end, known even after the end is gone.
+    QString program_device() const { return device; }
     // Pulls the adapter: both ends hang up.
     void stop();
     // Plugs it in again, under the same names.
@@ -155,6 +230,7 @@ public:
 private:
     QTemporaryDir dir;
     QProcess socat;
+    QString device;
 };
 
 // The controller simulator as a separate process.
@@ -166,7 +242,8 @@ public:
     // Starts it with `arguments`; returns false when it did not come up.
     bool start(const QStringList &arguments);
     quint16 tcp_port() const { return port; }
-    QString output() const { return output_text; }
+    // All it has printed so far.
+    QString output();
 
 private:
     QProcess process;

@@ -2,11 +2,8 @@
 
 #include "app/platform.h"
 
-#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-
-#include <unistd.h>
 
 namespace harness {
 
@@ -42,30 +39,10 @@ QStringList FakeNetworkTools::pings() const
 void FakeNetworkTools::write_script(const QString &name, const QByteArray &body)
 {
     QFile file(bin.filePath(name));
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\n" + body);
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-int open_descriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files).size();
-}
-
-int child_processes()
-{
-    int count = 0;
-    const QByteArray self = QByteArray::number(qint64(getpid()));
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!pid.at(0).isDigit() || !stat.open(QIODevice::ReadOnly))
-            continue;
-        // pid (name) state ppid ...; the name may hold blanks and brackets.
-        const QByteArray line = stat.readAll();
-        count += line.mid(line.lastIndexOf(')') + 2).split(' ').value(1) == self ? 1 : 0;
-    }
-    return count;
+    const QByteArray script = "#!/bin/sh\n" + body;
+    if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size() || !file.flush()
+        || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        qFatal("cannot write the fake %s: %s", qPrintable(name), qPrintable(file.errorString()));
 }
 
 } // namespace harness

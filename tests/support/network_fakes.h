@@ -6,8 +6,7 @@
 #include <QTemporaryDir>
 
 // The network search without a network: its ping and ARP programs replaced
-// by shell scripts, and a census of what this process holds, to see that
-// the processes it started are released.
+// by shell scripts.
 namespace harness {
 
 // Fake "ping", "ip" and "arp" in a folder put first on PATH for the
@@ -30,10 +29,6 @@ private:
     QTemporaryDir bin;
     QByteArray previous_path;
 };
-
-int open_descriptors();
-// Child processes of this one, finished but not yet reaped ones included.
-int child_processes();
 
 } // namespace harness
 

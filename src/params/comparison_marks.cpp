@@ -9,7 +9,7 @@
 
 #include "engine/exchange.h"
 #include "engine/requests.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -5,7 +5,7 @@
 #include "ui_mainwindow.h"
 
 #include "engine/requests.h"
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 
 #include <QFileDialog>
 #include <QJsonDocument>

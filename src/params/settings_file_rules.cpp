@@ -1,4 +1,4 @@
-#include "params/settings_file.h"
+#include "params/settings_file_rules.h"
 
 #include "app/safe_files.h"
 

@@ -1,4 +1,4 @@
-#include "params/settings_compare.h"
+#include "params/comparison_rules.h"
 
 #include "params/parameter_values.h"
 

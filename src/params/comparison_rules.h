@@ -1,5 +1,5 @@
-#ifndef PARAMS_SETTINGS_COMPARE_H
-#define PARAMS_SETTINGS_COMPARE_H
+#ifndef PARAMS_COMPARISON_RULES_H
+#define PARAMS_COMPARISON_RULES_H
 
 #include "params/catalogue.h"
 
@@ -61,4 +61,4 @@ struct Comparison
 
 } // namespace params
 
-#endif // PARAMS_SETTINGS_COMPARE_H
+#endif // PARAMS_COMPARISON_RULES_H

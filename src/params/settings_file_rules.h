@@ -1,5 +1,5 @@
-#ifndef PARAMS_SETTINGS_FILE_H
-#define PARAMS_SETTINGS_FILE_H
+#ifndef PARAMS_SETTINGS_FILE_RULES_H
+#define PARAMS_SETTINGS_FILE_RULES_H
 
 #include <QDateTime>
 #include <QString>
@@ -24,4 +24,4 @@ bool read_settings_text(const QString &path, QString *text);
 
 } // namespace params
 
-#endif // PARAMS_SETTINGS_FILE_H
+#endif // PARAMS_SETTINGS_FILE_RULES_H
