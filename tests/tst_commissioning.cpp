@@ -165,12 +165,7 @@ class CommissioningTest : public QObject
 private slots:
     void initTestCase()
     {
-        // Every file dialog says this on this platform.
-        static const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-                if (!message.contains(QLatin1String("propagateSizeHints")))
-                    previous(type, context, message);
-            });
+        harness::quiet_file_dialog_warnings();
     }
 
     void differences_are_marked_checked_and_written()

@@ -853,12 +853,7 @@ class HostileControllerTest : public QObject
 private slots:
     void initTestCase()
     {
-        // Every file dialog of the campaign says this on this platform.
-        static const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-                if (!message.contains(QLatin1String("propagateSizeHints")))
-                    previous(type, context, message);
-            });
+        harness::quiet_file_dialog_warnings();
         dir.copy_data_file(QStringLiteral("parametrs.csv"));
         dir.copy_data_file(QStringLiteral("Models.csv"));
         QFile catalogue(dir.file_path(QStringLiteral("parametrs.csv")));
