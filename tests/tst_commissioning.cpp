@@ -176,7 +176,7 @@ private slots:
         f.check(0, time_row)->setChecked(true);
         f.compare(f.dir.file_path("template.txt"));
         QTRY_COMPARE(f.status(), QStringLiteral("Отличий: 5"));
-        QCOMPARE(f.requests_after_identification(), QStringList(QString::fromUtf8(requests::settings_dump())));
+        QCOMPARE(f.requests_after_identification(), QStringList(QString::fromUtf8(requests::settings_dump().trimmed())));
         // The file's values, the controller's where the file has none.
         QCOMPARE(QStringList({f.shown(0, name_row), f.shown(0, count_row), f.shown(0, 2), f.shown(0, temp_row),
                               f.shown(0, uart_row), f.shown(0, itf_row), f.shown(0, time_row)}),
@@ -191,7 +191,7 @@ private slots:
         f.find<QTabWidget>("tabWidget_2")->setCurrentIndex(1);
         f.click("write_param_btn");
         QTRY_COMPARE(f.status(), QStringLiteral("Запись произведена"));
-        QCOMPARE(f.requests_after_identification().last(), QStringLiteral("{\n    \"net\": 7\n}\n"));
+        QCOMPARE(f.requests_after_identification().last(), QStringLiteral("{\n    \"net\": 7\n}"));
         QMap<Cell, QString> left = template_marks;
         left.remove({1, 0});
         left.remove({3, 0});
