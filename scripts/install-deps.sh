@@ -9,6 +9,8 @@ packages=(
     qt5-image-formats-plugins   # WebP images of the style sheet
     socat                       # pseudo-terminal pairs as serial lines
     xvfb xauth                  # running the window without a display
+    fonts-dejavu-core           # a font with Cyrillic for the PDF report
+    poppler-utils               # pdftotext: the tests read the report back
     iproute2 util-linux         # private network namespace for the tests
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # compiling the Windows branches
 )

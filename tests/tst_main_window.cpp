@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -78,6 +79,7 @@ const Cell form_cells[] = {
     {"gridLayout_7", "clear_flags_btn", 3, 0, 1, 1},
     {"gridLayout_7", "write_param_btn", 3, 2, 1, 1},
     {"gridLayout_7", "read_settings_btn", 3, 7, 1, 1},
+    {"gridLayout_7", "compare_settings_btn", 3, 8, 1, 1},
     {"gridLayout_16", "tabWidget_2", 0, 1, 1, 1},
     {"gridLayout_14", "tableWidget_2", 1, 0, 1, 1},
     {"gridLayout_9", "comboBox", 0, 2, 1, 1},
@@ -143,6 +145,13 @@ private slots:
                      qPrintable(QStringLiteral("%1 at (%2,%3) span %4x%5")
                                     .arg(cell.widget).arg(row).arg(column).arg(row_span).arg(column_span)));
         }
+        // "Отчёт" right beside "Лог", before the spacer that pushes the status line right.
+        const auto *bottom = find<QGridLayout>(&window, "gridLayout");
+        auto *report = find<QHBoxLayout>(&window, "report_layout");
+        int row, column, row_span, column_span;
+        bottom->getItemPosition(bottom->indexOf(report), &row, &column, &row_span, &column_span);
+        QCOMPARE(QPoint(column, row), QPoint(1, 0));
+        QCOMPARE(report->itemAt(0)->widget(), find<QWidget>(&window, "report_btn"));
     }
 
     void start_state()

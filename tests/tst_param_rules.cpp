@@ -4,6 +4,7 @@
 #include "params/catalogue.h"
 #include "params/parameter_batches.h"
 #include "params/parameter_values.h"
+#include "params/comparison_rules.h"
 #include "params/settings_file_rules.h"
 #include "support/harness.h"
 
@@ -71,6 +72,26 @@ QString apply(const QString &rule, const QString &input)
         }
         return (asked == keys ? "" : "not each key once in order: ") + taken.join(' ');
     }
+    if (rule.startsWith("compare")) { // "file value | controller value", "-" for none, in a row of `type`
+        const auto member = [&](int side, QJsonObject *object) {
+            const QString value = input.section(QLatin1Char('|'), side, side).trimmed();
+            if (value != QLatin1String("-"))
+                object->insert("k", QJsonDocument::fromJson("[" + value.toUtf8() + "]")[0]);
+        };
+        QJsonObject file, controller;
+        member(0, &file);
+        member(1, &controller);
+        params::Catalogue catalogue;
+        catalogue[2] = {{"other", "k"}, {"Другой", "Ключ"}, {"Int", type.section(' ', 0, 0)},
+                        {"RW", type.section(' ', 1)}};
+        const QVector<params::Difference> found = params::compare_settings(catalogue, file, controller);
+        if (found.isEmpty())
+            return params::differences_text(0);
+        const params::Difference &d = found.first();
+        return QStringLiteral("%1 %2 %3: %4 / %5").arg(d.page).arg(d.row).arg(d.name, d.file_value,
+                                                                               params::difference_tip(d))
+               + (d.to_write() ? " +flag" : "");
+    }
     if (rule == "file name")
         return params::settings_file_name(input, QDateTime(QDate(2026, 12, 6), QTime(23, 59)));
     return params::clock_text(QDateTime::fromString(input, Qt::ISODateWithMs));
@@ -99,6 +120,7 @@ private slots:
         QTest::newRow("cell: Int[]") << "cell Int[]" << "[1,2,3]" << "1.2.3";
         QTest::newRow("cell: Int[] of texts") << "cell Int[]" << "[\"10\",\"x\"]" << "10.x";
         QTest::newRow("cell: Int[] not an array") << "cell Int[]" << "7" << "";
+        QTest::newRow("cell: Int[] as dotted text") << "cell Int[]" << "\"192.168.0.1\"" << "192.168.0.1";
         QTest::newRow("cell: Int beyond 32 bits") << "cell Int" << "3000000000" << "3000000000";
         QTest::newRow("cell: Int with a fraction") << "cell Int" << "2.5" << "2.5";
         QTest::newRow("cell: Int as text") << "cell Int" << "\"12\"" << "0";
@@ -116,6 +138,39 @@ private slots:
         QTest::newRow("write: Itf") << "write Itf" << "" << R"(["485"])";
         QTest::newRow("write: Uart") << "write Uart" << "" << R"(["9600_8N1"])";
         QTest::newRow("write: no mark") << "write Bool" << "1" << "nothing";
+        // The controller against a settings file, as the pages show both.
+        const QString same = "Отличий нет";
+        QTest::newRow("compare: Int[] array and dotted text") << "compare Int[] RW" << R"([192,168,0,1] | "192.168.0.1")"
+                                                              << same;
+        QTest::newRow("compare: Int[] of texts") << "compare Int[] RW" << R"(["10","0","0","7"] | [10,0,0,7])" << same;
+        QTest::newRow("compare: Int 5 and 5.0") << "compare Int RW" << "5.0 | 5" << same;
+        QTest::newRow("compare: Float to six digits") << "compare Float RW" << "1234567 | 1234571" << same;
+        QTest::newRow("compare: Uart by its boxes") << "compare Uart RW" << R"("9600_N81" | "9600_8N1")" << same;
+        QTest::newRow("compare: Itf by its item") << "compare Itf RW" << R"("485" | "RS-485")" << same;
+        QTest::newRow("compare: key only in the controller") << "compare Int RW" << "- | 5" << same;
+        QTest::newRow("compare: key in neither") << "compare Int RW" << "- | -" << same;
+        QTest::newRow("compare: Int differs") << "compare Int RW" << "5 | 6" << "2 1 Ключ: 5 / В контроллере: 6 +flag";
+        QTest::newRow("compare: Int as text") << "compare Int RW" << R"(5 | "5")"
+                                              << "2 1 Ключ: 5 / В контроллере: 0 +flag";
+        QTest::newRow("compare: String differs") << "compare String RW" << R"("ТП-1" | "ТП-2")"
+                                                 << "2 1 Ключ: ТП-1 / В контроллере: ТП-2 +flag";
+        QTest::newRow("compare: Int[] differs") << "compare Int[] RW" << R"("10.0.0.7" | [10,0,0,8])"
+                                                << "2 1 Ключ: 10.0.0.7 / В контроллере: 10.0.0.8 +flag";
+        QTest::newRow("compare: Uart differs") << "compare Uart RW" << R"("9600_8N1" | "19200_7E2")"
+                                               << "2 1 Ключ: 9600_8N1 / В контроллере: 19200_7E2 +flag";
+        QTest::newRow("compare: Uart speed only") << "compare Uart RW" << R"("4800" | "4800_8N1")"
+                                                  << "2 1 Ключ: 4800 / В контроллере: 4800_8N1 +flag";
+        QTest::newRow("compare: Itf differs") << "compare Itf RW" << R"("232" | "485")"
+                                              << "2 1 Ключ: 232 – интерфейс RS-232 / "
+                                                 "В контроллере: 485 – интерфейс RS-485 +flag";
+        QTest::newRow("compare: Itf no item") << "compare Itf RW" << R"("232" | 7)"
+                                              << "2 1 Ключ: 232 – интерфейс RS-232 / В контроллере: 7 +flag";
+        QTest::newRow("compare: read-only differs, no flag") << "compare Int R" << "1 | 2"
+                                                            << "2 1 Ключ: 1 / В контроллере: 2";
+        QTest::newRow("compare: missing in the reply, no flag") << "compare Int RW" << "1 | -"
+                                                               << "2 1 Ключ: 1 / Нет в ответе контроллера";
+        QTest::newRow("compare: null against a missing key") << "compare String RW" << "null | -"
+                                                            << "2 1 Ключ:  / Нет в ответе контроллера";
         QTest::newRow("read: three short keys") << "read" << "3x4" << "3";
         QTest::newRow("read: 25 keys") << "read" << "25x10" << "5 5 5 5 5";
         QTest::newRow("read: long keys") << "read" << "3x120" << "1 1 1";

@@ -8,12 +8,14 @@
 #include <QMap>
 #include <QPair>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
 #include "devices/models.h"
 #include "params/catalogue.h"
 #include "params/parameter_batches.h"
+#include "params/comparison_rules.h"
 
 #include <array>
 #include <memory>
@@ -39,6 +41,9 @@ class thread_res;
 
 namespace Ui {
 class MainWindow;
+}
+namespace report {
+struct Document;
 }
 
 // The configurator's one window. Its slots are spread over the subsystem
@@ -70,6 +75,7 @@ private slots:
     // Links and connection control (link/).
     void handler_error_io();
     void on_log_btn_clicked();
+    void on_report_btn_clicked();
     void on_radioButton_clicked();
     void on_radioButton_2_clicked();
     void on_connect_btn_clicked();
@@ -84,6 +90,7 @@ private slots:
     void on_write_settings_btn_clicked();
     void on_read_settings_btn_clicked();
     void on_industrial_btn_clicked();
+    void on_compare_settings_btn_clicked();
     void on_fiil_flags_btn_clicked();
     void on_clear_flags_btn_clicked();
     void on_synch_time_clicked();
@@ -361,6 +368,8 @@ private:
     void take_settings_dump(const ExchangeBlock &block);
     void take_write_param(const ExchangeBlock &block);
     void end_write_param(ReplyState state = ReplyState::Complete);
+    void take_settings_comparison(const ExchangeBlock &block);
+    void end_settings_comparison(ReplyState state = ReplyState::Complete);
     void apply_read_reply(const QJsonObject &reply);
     // Sends the next step of a multi-step operation by clicking its button,
     // as the user would; the slot then knows the click for a step.
@@ -387,6 +396,26 @@ private:
     std::array<QTableWidget *, params::page_count> param_tables = {};
     QMap<ParamCell, UartEditor> uart_editors;
     QMap<ParamCell, QComboBox *> itf_boxes;
+
+    // Comparison with a settings file (params/comparison_marks.cpp): the
+    // pages show the file's values, and the rows where the controller
+    // differs are marked until a read, write or load replaces them.
+    void apply_comparison(const QJsonObject &controller);
+    void mark_difference(const params::Difference &difference);
+    void unmark_difference(int page, int row);
+    void clear_difference_marks(int page);
+    void clear_difference_marks(); // of every page
+    // The rows of the running write that the controller has confirmed.
+    void unmark_written_rows();
+    // The file a pending comparison compares with.
+    QJsonObject compare_file_values;
+    QString compare_file_name;
+    params::Comparison last_comparison;
+    QSet<ParamCell> marked_cells;
+
+    // --- Commissioning report (app/window_report.cpp) ---
+    // What the window holds now, as the report tells it.
+    report::Document report_document() const;
 
     // --- Device list and polling (devices/) ---
     // The header sets of the device table: each rebuild clears it to 256
@@ -530,6 +559,7 @@ private:
     bool wait_update = false;
     bool wait_load_out = false;
     bool wait_write_interf = false;
+    bool wait_compare_settings = false;
     bool wait_industrial = false;
 
     // The models list: model_codes, model_names and model_makers, entry by entry.

@@ -378,6 +378,7 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
             {{{{&W::wait_load_out}}}, download, &W::take_download, &W::end_download},
             {{{{&W::wait_write_interf, "Запись произведена", "Запись прервана: нет подтверждения записи"}}},
              standard, &W::take_result_reply},
+            {{{{&W::wait_compare_settings}}}, standard, &W::take_settings_comparison, &W::end_settings_comparison},
         };
     }();
     return blocks;

@@ -1,7 +1,8 @@
 // Replies to the parameter requests: the values of a read, page by page,
 // the results of a write, batch by batch, and the controller's whole
-// parameter set saved to a settings file. A read or write with more to do
-// clicks its button again, so that the request slot sends the next step.
+// parameter set saved to a settings file or compared with one. A read or
+// write with more to do clicks its button again, so that the request slot
+// sends the next step.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -68,8 +69,11 @@ void MainWindow::take_write_param(const ExchangeBlock &)
     const QString result = exchange::reply_result(rx_buffer);
     rx_buffer.clear();
     // Only "ok" lets the write go on, and only the last one stays shown.
-    if (show_result(result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text())
-        && param_cursor < param_page(param_page_in_use).size()) {
+    const bool confirmed = show_result(result, QStringLiteral("Запись произведена"),
+                                       exchange::write_unconfirmed_text());
+    if (confirmed)
+        unmark_written_rows();
+    if (confirmed && param_cursor < param_page(param_page_in_use).size()) {
         // The next batch: its waiting counts against the same budget.
         continue_with(ui->write_param_btn);
         return;
@@ -97,4 +101,23 @@ void MainWindow::take_settings_dump(const ExchangeBlock &block)
                                                                     : QStringLiteral("Настройки не записаны"));
     }
     end_exchange(block.flags());
+}
+
+void MainWindow::take_settings_comparison(const ExchangeBlock &)
+{
+    // Nothing is shown or marked from a reply that is not the whole set.
+    const QString error = exchange::error_text(exchange::reply_result(rx_buffer));
+    if (!exchange::whole_object(rx_buffer))
+        ui->label->setText(exchange::not_enough_data_text());
+    else if (!error.isEmpty())
+        ui->label->setText(error);
+    else
+        apply_comparison(exchange::reply_object(rx_buffer));
+    end_settings_comparison();
+}
+
+void MainWindow::end_settings_comparison(ReplyState)
+{
+    compare_file_values = QJsonObject();
+    end_exchange({&MainWindow::wait_compare_settings});
 }

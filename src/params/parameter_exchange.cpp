@@ -25,6 +25,7 @@ void MainWindow::on_read_param_btn_clicked()
         // unchecks the rows that may not be read.
         wait_read_param = true;
         clear_page_values(page);
+        clear_difference_marks(page);
         const params::Selection selection = params::select_rows(params::Use::Read, catalogue.access,
                                                                 param_checks(page));
         if (selection.refused) {

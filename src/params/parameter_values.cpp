@@ -89,6 +89,9 @@ QString cell_text(ValueKind kind, const QJsonValue &value)
     case ValueKind::Float:
         return QString::number(value.toDouble(), 'g', 6);
     case ValueKind::IntArray: {
+        // A dotted text ("192.168.0.1") is what the row shows for an array.
+        if (value.isString())
+            return value.toString();
         QStringList parts;
         for (const QJsonValue &element : value.toArray())
             parts << element_text(element);

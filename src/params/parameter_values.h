@@ -29,8 +29,9 @@ QStringList itf_items();
 
 // Text of a plain value cell for a value of the kinds String, Float,
 // IntArray and Int. Float: six significant digits (1234567 -> 1.23457e+06);
-// Int[]: the elements joined with "."; Int: the whole number (a number with
-// a fraction keeps it). A value of another JSON type reads as "" or "0".
+// Int[]: the elements joined with "." (a text as it stands); Int: the whole
+// number (a number with a fraction keeps it). A value of another JSON type
+// reads as "" or "0".
 QString cell_text(ValueKind kind, const QJsonValue &value);
 
 // A Uart value "speed_frame" such as 19200_7E2, as the editor shows it.

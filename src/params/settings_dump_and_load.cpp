@@ -45,6 +45,7 @@ void MainWindow::load_settings_file(const QString &path)
     // A file that is not a JSON object reads as an empty one: the rows whose
     // key occurs in the text get empty values, the others stay.
     const QJsonObject values = QJsonDocument::fromJson(text.toUtf8()).object();
+    clear_difference_marks();
     for (int page = 0; page < params::page_count; ++page) {
         const ParamPage &catalogue = param_pages[page];
         const int rows = qMin(catalogue.size(), param_tables[page]->rowCount());

@@ -251,6 +251,15 @@ void forget_file_dialog_answers()
     qDeleteAll(waiting_answers()->children());
 }
 
+void quiet_file_dialog_warnings()
+{
+    static const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")))
+                previous(type, context, message);
+        });
+}
+
 void answer_next_file_dialog(const QString &path)
 {
     auto *poll = new QTimer(waiting_answers());

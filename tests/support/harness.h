@@ -130,6 +130,10 @@ QByteArray identity_reply(const QJsonObject &fields = {});
 // JSON written with ' for " in a test, to keep it readable.
 QByteArray json(const char *text);
 
+// Leaves out the warning every file dialog gives on the offscreen
+// platform, for tests that open many.
+void quiet_file_dialog_warnings();
+
 // Answers the next modal file dialog (open, save or folder) with `path`, as
 // if the user had chosen it; an empty path cancels the dialog. Call it
 // before the click that opens the dialog.

@@ -1,0 +1,158 @@
+// Comparing the controller with a settings file: the file is chosen first,
+// then the controller's whole set is read with the settings dump's request,
+// and the pages show the file's values with the rows where the controller
+// differs marked and checked, so that "Записать" on a page applies the
+// file to it.
+
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "engine/exchange.h"
+#include "engine/requests.h"
+#include "params/settings_file_rules.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTableWidget>
+
+namespace {
+
+constexpr int value_column = 2;
+
+const QColor &difference_colour()
+{
+    static const QColor colour(0xFF, 0xD8, 0xA8);
+    return colour;
+}
+
+} // namespace
+
+void MainWindow::on_compare_settings_btn_clicked()
+{
+    // Refused before the dialog, as any request is: the file would be
+    // chosen for nothing.
+    if (!request_may_start(GuardText::Latin))
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Сравнить с файлом"));
+    if (path.isEmpty())
+        return;
+    QString text;
+    QJsonObject values;
+    if (!params::read_settings_text(path, &text)) {
+        ui->label->setText(QStringLiteral("Файл настроек не прочитан"));
+        return;
+    }
+    if (!params::parse_settings(text, &values)) {
+        ui->label->setText(QStringLiteral("Файл настроек повреждён"));
+        return;
+    }
+    // The link may have gone while the dialog was up.
+    if (!send_request({requests::settings_dump(), &MainWindow::wait_compare_settings}))
+        return;
+    compare_file_values = values;
+    compare_file_name = QFileInfo(path).fileName();
+}
+
+void MainWindow::apply_comparison(const QJsonObject &controller)
+{
+    const QVector<params::Difference> differences =
+        params::compare_settings(param_pages, compare_file_values, controller);
+    clear_difference_marks();
+    // The file's values where it names the row, the controller's elsewhere;
+    // every flag cleared but those of the rows a write should send.
+    for (int page = 0; page < params::page_count; ++page) {
+        const ParamPage &catalogue = param_pages[page];
+        QTableWidget *table = param_tables[page];
+        const int rows = qMin(catalogue.size(), table->rowCount());
+        for (int row = 0; row < rows; ++row) {
+            const QString &key = catalogue.keys.at(row);
+            if (compare_file_values.contains(key))
+                set_param_value(page, row, compare_file_values.value(key));
+            else if (controller.contains(key))
+                set_param_value(page, row, controller.value(key));
+            if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(row, 0)))
+                box->setChecked(false);
+        }
+    }
+    shade_read_only();
+    for (const params::Difference &difference : differences)
+        mark_difference(difference);
+    last_comparison = {compare_file_name, QDateTime::currentDateTime(), differences};
+    ui->label->setText(params::differences_text(differences.size()));
+}
+
+void MainWindow::mark_difference(const params::Difference &difference)
+{
+    QTableWidget *table = param_tables[difference.page];
+    if (difference.row >= table->rowCount())
+        return;
+    const QString tip = exchange::shown_text(params::difference_tip(difference));
+    // Rows with an editor have no value item of their own until a read.
+    QTableWidgetItem *item = table->item(difference.row, value_column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        table->setItem(difference.row, value_column, item);
+    }
+    item->setBackground(difference_colour());
+    item->setToolTip(tip);
+    if (QWidget *editor = table->cellWidget(difference.row, value_column)) {
+        editor->setToolTip(tip);
+        editor->setStyleSheet(QStringLiteral("QLineEdit, QComboBox { background-color: %1; }")
+                                  .arg(difference_colour().name()));
+    }
+    if (difference.to_write()) {
+        if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(difference.row, 0)))
+            box->setChecked(true);
+    }
+    marked_cells.insert({difference.page, difference.row});
+}
+
+void MainWindow::unmark_difference(int page, int row)
+{
+    if (!marked_cells.remove({page, row}))
+        return;
+    QTableWidget *table = param_tables[page];
+    if (QTableWidgetItem *item = table->item(row, value_column)) {
+        item->setToolTip(QString());
+        // Back to the grey of a row that may not be written, or to none.
+        if (params::writable(param_page(page).access.value(row)))
+            item->setData(Qt::BackgroundRole, QVariant());
+        else
+            item->setBackground(QBrush(Qt::gray, Qt::SolidPattern));
+    }
+    if (QWidget *editor = table->cellWidget(row, value_column)) {
+        editor->setToolTip(QString());
+        editor->setStyleSheet(QString());
+    }
+}
+
+void MainWindow::clear_difference_marks(int page)
+{
+    for (const ParamCell &cell : marked_cells.values()) {
+        if (cell.first == page)
+            unmark_difference(cell.first, cell.second);
+    }
+}
+
+void MainWindow::clear_difference_marks()
+{
+    for (const ParamCell &cell : marked_cells.values())
+        unmark_difference(cell.first, cell.second);
+}
+
+void MainWindow::unmark_written_rows()
+{
+    // The rows before param_cursor have gone out, and the controller has
+    // just confirmed the last of them; a key shown on two pages is set on
+    // both.
+    QSet<QString> written;
+    for (const params::WriteRow &row : qAsConst(param_write_rows)) {
+        if (row.row < param_cursor)
+            written.insert(row.key);
+    }
+    for (const ParamCell &cell : marked_cells.values()) {
+        if (written.contains(param_page(cell.first).keys.value(cell.second)))
+            unmark_difference(cell.first, cell.second);
+    }
+}
