@@ -92,9 +92,11 @@ int main(int argc, char *argv[])
     window.findChild<QLineEdit *>("lineEdit_2")->setText(QString::number(sim.tcp_port()));
     window.findChild<QLineEdit *>("interval_line")->setText(QStringLiteral("10"));
     find_button("connect_dev_btn")->click();
-    if (!bench::wait_for([&] { return !window.exchange_pending() && !window.findChild<QLineEdit *>("lineEdit_3")
-                                                                           ->text().isEmpty(); },
-                         10000)) {
+    if (!bench::wait_for(
+            [&] {
+                return !window.exchange_pending() && !window.findChild<QLineEdit *>("lineEdit_3")->text().isEmpty();
+            },
+            10000)) {
         std::fprintf(stderr, "bench_commissioning: the simulator was not identified\n");
         return 1;
     }
@@ -109,8 +111,8 @@ int main(int argc, char *argv[])
                                         [&] { return !window.exchange_pending() && !status().isEmpty(); }));
     }
     const Figures compare = figures(compares);
-    std::printf("compare, 73 parameters, interval 10 ms: median %lld ms, slowest %lld ms  [%s]\n",
-                compare.median_ms, compare.slowest_ms, status().toUtf8().constData());
+    std::printf("compare, 73 parameters, interval 10 ms: median %lld ms, slowest %lld ms  [%s]\n", compare.median_ms,
+                compare.slowest_ms, status().toUtf8().constData());
 
     std::vector<qint64> reports;
     const QString pdf = dir.file_path("report.pdf");

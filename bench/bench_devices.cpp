@@ -101,7 +101,8 @@ int main(int argc, char *argv[])
     child<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("127.0.0.1"));
     child<QLineEdit>(&window, "lineEdit_2")->setText(QString::fromLatin1(port));
     child<QPushButton>(&window, "connect_dev_btn")->click();
-    if (!QTest::qWaitFor([&] { return child<QPushButton>(&window, "connect_dev_btn")->text().contains("Eth"); }, 5000)) {
+    if (!QTest::qWaitFor([&] { return child<QPushButton>(&window, "connect_dev_btn")->text().contains("Eth"); },
+                         5000)) {
         std::fprintf(stderr, "no identification\n");
         return 1;
     }

@@ -196,8 +196,8 @@ int main(int argc, char *argv[])
         return 1;
 
     std::printf("Traffic log: one request and one reply of each size (times in ms)\n");
-    std::printf("%-8s %7s %7s %7s %7s %7s %7s %7s %9s\n", "size", "calls", "stall", "shown",
-                "layout", "paint", "save", "clear", "memory");
+    std::printf("%-8s %7s %7s %7s %7s %7s %7s %7s %9s\n", "size", "calls", "stall", "shown", "layout", "paint", "save",
+                "clear", "memory");
     const struct
     {
         const char *name;
@@ -205,17 +205,16 @@ int main(int argc, char *argv[])
     } sizes[] = {{"1 KiB", 1024}, {"100 KiB", 100 * 1024}, {"1 MiB", 1024 * 1024}};
     for (const auto &size : sizes) {
         const Row row = measure(QString::fromLatin1(size.name), size.size);
-        std::printf("%-8s %7lld %7lld %7lld %7lld %7lld %7lld %7lld %6.1f MiB\n",
-                    qPrintable(row.name), row.calls, row.stall, row.shown, row.layout, row.paint,
-                    row.save, row.clear, row.memory);
+        std::printf("%-8s %7lld %7lld %7lld %7lld %7lld %7lld %7lld %6.1f MiB\n", qPrintable(row.name), row.calls,
+                    row.stall, row.shown, row.layout, row.paint, row.save, row.clear, row.memory);
     }
 
     std::printf("\n");
-    measure_large_save(qEnvironmentVariableIsSet("BENCH_SAVE_MIB") ? qEnvironmentVariableIntValue("BENCH_SAVE_MIB") : 300);
+    measure_large_save(qEnvironmentVariableIsSet("BENCH_SAVE_MIB") ? qEnvironmentVariableIntValue("BENCH_SAVE_MIB")
+                                                                   : 300);
 
     std::printf("\nOne QTextEdit::append() of the hex record, for comparison (ms)\n");
     for (const int size : {1024, 10 * 1024, 100 * 1024})
-        std::printf("%-8s %7lld\n", qPrintable(QStringLiteral("%1 KiB").arg(size / 1024)),
-                    measure_bare_append(size));
+        std::printf("%-8s %7lld\n", qPrintable(QStringLiteral("%1 KiB").arg(size / 1024)), measure_bare_append(size));
     return 0;
 }

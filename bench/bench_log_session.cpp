@@ -42,7 +42,8 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     if (!bench::enter(dir))
         return 1;
-    const int pairs = qEnvironmentVariableIsSet("BENCH_RECORDS") ? qEnvironmentVariableIntValue("BENCH_RECORDS") : 100000;
+    const int pairs =
+        qEnvironmentVariableIsSet("BENCH_RECORDS") ? qEnvironmentVariableIntValue("BENCH_RECORDS") : 100000;
     const int window = std::min(1000, pairs / 2);
 
     Log log;

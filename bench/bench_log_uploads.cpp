@@ -48,7 +48,7 @@ QByteArray text_file(int size, int salt)
     bytes.reserve(size);
     for (int line = 0; bytes.size() < size; ++line)
         bytes += QByteArray::number(line) + ";2024-03-05 14:07:09;" + QByteArray::number(line * 7 + salt) + ";"
-                + QByteArray::number(line % 8) + ";meter reading;ok\r\n";
+                 + QByteArray::number(line % 8) + ";meter reading;ok\r\n";
     bytes.resize(size);
     return bytes;
 }
@@ -126,8 +126,9 @@ private:
         clock.start();
         window.findChild<QPushButton *>(QString::fromLatin1(button))->click();
         // Done when the status line says how the transfer ended.
-        if (bench::wait_for([&] { return status->text() == written || status->text().contains("не", Qt::CaseInsensitive); },
-                            120000))
+        if (bench::wait_for(
+                [&] { return status->text() == written || status->text().contains("не", Qt::CaseInsensitive); },
+                120000))
             row.done = clock.elapsed();
         row.status = status->text();
         row.turn = turns.stop();
@@ -166,7 +167,8 @@ int main(int argc, char *argv[])
     if (!bench::enter(directory))
         return 1;
     const int uploads = qEnvironmentVariableIsSet("BENCH_UPLOADS") ? qEnvironmentVariableIntValue("BENCH_UPLOADS") : 12;
-    const int mib = qEnvironmentVariableIsSet("BENCH_UPLOAD_MIB") ? qEnvironmentVariableIntValue("BENCH_UPLOAD_MIB") : 8;
+    const int mib =
+        qEnvironmentVariableIsSet("BENCH_UPLOAD_MIB") ? qEnvironmentVariableIntValue("BENCH_UPLOAD_MIB") : 8;
 
     Session session;
     if (!session.start())

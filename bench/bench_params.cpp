@@ -107,7 +107,10 @@ struct Session
     MainWindow window;
 
     template <class T>
-    T *find(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
+    T *find(const char *name)
+    {
+        return window.findChild<T *>(QString::fromLatin1(name));
+    }
     void click(const char *name) { find<QPushButton>(name)->click(); }
     QString status() { return find<QLabel>("label")->text(); }
 
@@ -130,8 +133,8 @@ struct Session
 void report_exchange(const char *what, int interval, const std::pair<qint64, int> &result, const QString &status)
 {
     const double per_request = result.second ? double(result.first) / result.second : 0;
-    std::printf("  %-5s interval %3d ms: %2d requests in %5lld ms, %6.1f ms = %.2f ticks per request  [%s]\n",
-                what, interval, result.second, result.first, per_request, per_request / interval,
+    std::printf("  %-5s interval %3d ms: %2d requests in %5lld ms, %6.1f ms = %.2f ticks per request  [%s]\n", what,
+                interval, result.second, result.first, per_request, per_request / interval,
                 status.toUtf8().constData());
 }
 

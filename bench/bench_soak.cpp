@@ -40,8 +40,8 @@
 #include <QTableWidget>
 
 #include <cstdio>
-#include <malloc.h>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 
 namespace {
@@ -69,7 +69,10 @@ public:
         process.kill();
         process.waitForFinished(3000);
     }
-    bool up() { return bench::wait_for([this] { return port != 0 && serial_open; }, 10000); }
+    bool up()
+    {
+        return bench::wait_for([this] { return port != 0 && serial_open; }, 10000);
+    }
 
     quint16 port = 0;
     int requests = 0;
@@ -107,11 +110,13 @@ QPair<double, double> resident_mib()
 
 QStringList random_faults(QRandomGenerator &random)
 {
-    static const char *const results[] = {"ok", "error_get", "error_key", "error_save", "error_test", "error_value",
-                                          "not_a_result"};
+    static const char *const results[] = {"ok",         "error_get",   "error_key",   "error_save",
+                                          "error_test", "error_value", "not_a_result"};
     const auto number = [&](int low, int high) { return QString::number(random.bounded(low, high)); };
     switch (random.bounded(10)) {
-    case 0: case 1: case 2: return {};
+    case 0:
+    case 1:
+    case 2: return {};
     case 3: return {"--delay", number(50, 1600)};
     case 4: return {"--chunks", number(2, 9), "--chunk-pause", number(10, 400)};
     case 5: return {"--no-reply"};
@@ -154,7 +159,10 @@ private:
     void ensure_serial();
 
     template <class T = QPushButton>
-    T *widget(const char *name) { return window->findChild<T *>(QString::fromLatin1(name)); }
+    T *widget(const char *name)
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
     QLineEdit *edit(const char *name) { return widget<QLineEdit>(name); }
     void click(const char *name) { harness::click(widget<QAbstractButton>(name)); }
     QString newest(const QString &folder, const QString &pattern) const;
@@ -186,10 +194,20 @@ void Soak::define_operations()
     operations = {
         {"identification", [this] { click("connect_dev_btn"); }, Operation::Ethernet, false},
         {"network status", [this] { click("status_Eth"); }, Operation::Ethernet, false},
-        {"parameter read", [this, page] { page(); click("fiil_flags_btn"); click("read_param_btn"); },
+        {"parameter read",
+         [this, page] {
+             page();
+             click("fiil_flags_btn");
+             click("read_param_btn");
+         },
          Operation::Ethernet, false},
         {"clock", [this] { click("synch_time"); }, Operation::Local, false},
-        {"parameter write", [this, page] { page(); click("fiil_flags_btn"); click("write_param_btn"); },
+        {"parameter write",
+         [this, page] {
+             page();
+             click("fiil_flags_btn");
+             click("write_param_btn");
+         },
          Operation::Ethernet, false},
         {"settings save", [this] { click("write_settings_btn"); }, Operation::Ethernet, false},
         {"settings load",
@@ -231,7 +249,8 @@ void Soak::define_operations()
         {"device delete", [this] { click("delete_dev_btn"); }, Operation::Ethernet, false},
         {"device import",
          [this] {
-             harness::answer_next_file_dialog(newest(dir.file_path(QStringLiteral("exports")), QStringLiteral("*.csv")));
+             harness::answer_next_file_dialog(
+                 newest(dir.file_path(QStringLiteral("exports")), QStringLiteral("*.csv")));
              click("read_file_dev_btn");
          },
          Operation::Local, false},
@@ -388,8 +407,8 @@ int Soak::run(qint64 duration_ms)
             }
             if (clock.elapsed() >= next_report) {
                 const QPair<double, double> memory = resident_mib();
-                std::printf("%6lld %8.1f (%5.1f) %19d %11d %14.1f\n", next_report / 60000, memory.first,
-                            memory.second, requests_before + simulator->requests, performed, round_end);
+                std::printf("%6lld %8.1f (%5.1f) %19d %11d %14.1f\n", next_report / 60000, memory.first, memory.second,
+                            requests_before + simulator->requests, performed, round_end);
                 std::fflush(stdout);
                 next_report += 60000;
             }

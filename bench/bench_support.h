@@ -32,7 +32,10 @@ private:
 // A figure of /proc/self/status in MiB ("VmRSS:" resident now, "VmHWM:" the
 // peak); 0 where the system does not tell.
 double status_mib(const char *field);
-inline double resident_mib() { return status_mib("VmRSS:"); }
+inline double resident_mib()
+{
+    return status_mib("VmRSS:");
+}
 // Starts a new peak: the kernel's high-water mark ("VmHWM:") of this
 // process is set back to what is resident now.
 void reset_peak_memory();

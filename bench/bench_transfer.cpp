@@ -35,7 +35,6 @@
 #include <cstdio>
 #include <functional>
 
-
 namespace {
 
 using bench::StallMeter;

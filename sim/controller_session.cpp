@@ -19,12 +19,9 @@ QByteArray as_one_line(const QByteArray &request)
 
 } // namespace
 
-ControllerSession::ControllerSession(QIODevice *device, const RequestDispatcher &dispatcher,
-                                     const ReplyFaults &faults, QObject *parent)
-    : QObject(parent),
-      device(device),
-      dispatcher(dispatcher),
-      faults(faults),
+ControllerSession::ControllerSession(QIODevice *device, const RequestDispatcher &dispatcher, const ReplyFaults &faults,
+                                     QObject *parent)
+    : QObject(parent), device(device), dispatcher(dispatcher), faults(faults),
       writer(new ReplyWriter(device, faults, this))
 {
     connect(device, &QIODevice::readyRead, this, &ControllerSession::read_available);

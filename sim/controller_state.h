@@ -1,8 +1,8 @@
 #ifndef CONTROLLER_STATE_H
 #define CONTROLLER_STATE_H
 
-#include "parameter_store.h"
 #include "file_store.h"
+#include "parameter_store.h"
 
 #include <QString>
 #include <QStringList>

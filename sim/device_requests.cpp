@@ -222,8 +222,7 @@ void add_device_requests(RequestDispatcher &dispatcher, ControllerState &state)
                          [lists](const QJsonObject &request) { return lists->write(request); });
     dispatcher.add_route({QStringLiteral("poll"), devices},
                          [lists](const QJsonObject &request) { return lists->poll(request); });
-    dispatcher.add_route({QStringLiteral("poll_transmit")},
-                         [lists](const QJsonObject &) { return lists->poll_all(); });
+    dispatcher.add_route({QStringLiteral("poll_transmit")}, [lists](const QJsonObject &) { return lists->poll_all(); });
     dispatcher.add_route({QString(), QStringLiteral("rs_type"), QJsonValue::Array},
                          [&state](const QJsonObject &request) { return set_interfaces(state, request); });
 }

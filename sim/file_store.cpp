@@ -63,6 +63,5 @@ void add_file_requests(RequestDispatcher &dispatcher, FileStore &store)
     dispatcher.add_route({QStringLiteral("get"), file, QJsonValue::String},
                          [&store](const QJsonObject &request) { return download(store, request); });
     dispatcher.add_route({QStringLiteral("transmit")}, [](const QJsonObject &) { return result("ok"); });
-    dispatcher.add_route({QStringLiteral("update")},
-                         [](const QJsonObject &) { return result("ok").then_hang_up(); });
+    dispatcher.add_route({QStringLiteral("update")}, [](const QJsonObject &) { return result("ok").then_hang_up(); });
 }

@@ -54,10 +54,8 @@ void add_identity_requests(RequestDispatcher &dispatcher, const ControllerState 
     dispatcher.add_route({get, params, QJsonValue::Array}, [&state, params](const QJsonObject &request) {
         return identity_values(state, request.value(params).toArray());
     });
-    dispatcher.add_route({get, params, QJsonValue::String, QStringLiteral("serial")},
-                         [&state](const QJsonObject &) {
-                             return QJsonObject{{QStringLiteral("serial"), state.serial}};
-                         });
-    dispatcher.add_route({QStringLiteral("ipconfig")},
-                         [&state](const QJsonObject &) { return network_status(state); });
+    dispatcher.add_route({get, params, QJsonValue::String, QStringLiteral("serial")}, [&state](const QJsonObject &) {
+        return QJsonObject{{QStringLiteral("serial"), state.serial}};
+    });
+    dispatcher.add_route({QStringLiteral("ipconfig")}, [&state](const QJsonObject &) { return network_status(state); });
 }

@@ -76,8 +76,9 @@ int main(int argc, char *argv[])
     SerialTransport serial(controller.dispatcher(), options.faults);
     if (!options.serial_path.isEmpty()) {
         if (!serial.open(options.serial_path, options.baud)) {
-            print_line(stderr, QStringLiteral("controller_sim: cannot open %1: %2")
-                                   .arg(options.serial_path, serial.error_text()));
+            print_line(
+                stderr,
+                QStringLiteral("controller_sim: cannot open %1: %2").arg(options.serial_path, serial.error_text()));
             return 1;
         }
         if (options.log_requests)

@@ -46,10 +46,11 @@ bool is_interface(const QString &text)
 
 bool ParameterStore::type_of(const QString &type_text, Type *type)
 {
-    static const struct {
+    static const struct
+    {
         const char *mark;
         Type type;
-    } marks[] = {{"String", Type::String}, {"Int", Type::Int},   {"Float", Type::Float},
+    } marks[] = {{"String", Type::String},  {"Int", Type::Int}, {"Float", Type::Float},
                  {"Int[]", Type::IntArray}, {"Itf", Type::Itf}, {"Uart", Type::Uart}};
     bool found = false;
     for (const auto &mark : marks) {
@@ -64,18 +65,12 @@ bool ParameterStore::type_of(const QString &type_text, Type *type)
 QJsonValue ParameterStore::default_value(Type type)
 {
     switch (type) {
-    case Type::String:
-        return QString();
-    case Type::Int:
-        return 0;
-    case Type::Float:
-        return 0.0;
-    case Type::IntArray:
-        return QJsonArray{0, 0, 0, 0};
-    case Type::Uart:
-        return QStringLiteral("9600_8N1");
-    case Type::Itf:
-        return QStringLiteral("485");
+    case Type::String: return QString();
+    case Type::Int: return 0;
+    case Type::Float: return 0.0;
+    case Type::IntArray: return QJsonArray{0, 0, 0, 0};
+    case Type::Uart: return QStringLiteral("9600_8N1");
+    case Type::Itf: return QStringLiteral("485");
     }
     return QJsonValue(QJsonValue::Undefined);
 }
@@ -84,18 +79,12 @@ QJsonValue ParameterStore::accepted(Type type, const QJsonValue &value)
 {
     const QJsonValue refused(QJsonValue::Undefined);
     switch (type) {
-    case Type::String:
-        return value.isString() ? value : refused;
-    case Type::Int:
-        return is_whole_number(value) ? value : refused;
-    case Type::Float:
-        return value.isDouble() ? value : refused;
-    case Type::IntArray:
-        return int_array(value);
-    case Type::Uart:
-        return is_uart_value(value.toString()) ? value : refused;
-    case Type::Itf:
-        return is_interface(value.toString()) ? value : refused;
+    case Type::String: return value.isString() ? value : refused;
+    case Type::Int: return is_whole_number(value) ? value : refused;
+    case Type::Float: return value.isDouble() ? value : refused;
+    case Type::IntArray: return int_array(value);
+    case Type::Uart: return is_uart_value(value.toString()) ? value : refused;
+    case Type::Itf: return is_interface(value.toString()) ? value : refused;
     }
     return refused;
 }

@@ -71,9 +71,8 @@ QString RequestDispatcher::key_error(const QJsonObject &request) const
     const QJsonValue params = request.value(QLatin1String("params"));
     for (auto failed = key_errors.begin(); failed != key_errors.end(); ++failed) {
         const QString &key = failed.key();
-        const bool named = (request.contains(key) && key != QLatin1String("method"))
-                           || params == QJsonValue(key) || params == QJsonValue(QLatin1String("all"))
-                           || params.toArray().contains(key);
+        const bool named = (request.contains(key) && key != QLatin1String("method")) || params == QJsonValue(key)
+                           || params == QJsonValue(QLatin1String("all")) || params.toArray().contains(key);
         if (named)
             return failed.value();
     }

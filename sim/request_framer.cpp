@@ -94,19 +94,14 @@ void RequestFramer::scan(char byte)
     }
 
     switch (byte) {
-    case '"':
-        in_string = true;
-        break;
-    case '{':
-        ++depth;
-        break;
+    case '"': in_string = true; break;
+    case '{': ++depth; break;
     case '}':
         if (--depth == 0) {
             complete.enqueue(current);
             current.clear();
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }

@@ -34,8 +34,9 @@ SimulatorCommandLine::SimulatorCommandLine()
     parser.setApplicationDescription(QStringLiteral("Answers the configurator's requests like the controller."));
     parser.addHelpOption();
     parser.addOptions({
-        value_option("listen", QStringLiteral("Accept TCP connections on ADDRESS:PORT; port 0 picks a free one "
-                                              "(default 127.0.0.1:2200, used when no serial line is given)."),
+        value_option("listen",
+                     QStringLiteral("Accept TCP connections on ADDRESS:PORT; port 0 picks a free one "
+                                    "(default 127.0.0.1:2200, used when no serial line is given)."),
                      "address:port"),
         value_option("serial", QStringLiteral("Talk on the serial port or tty PATH."), "path"),
         value_option("baud", QStringLiteral("Baud rate of the serial line, 8N1."), "rate", QStringLiteral("9600")),
@@ -47,8 +48,9 @@ SimulatorCommandLine::SimulatorCommandLine()
         value_option("ipconfig", QStringLiteral("Own address, gateway, mask and DNS as comma-separated dotted quads."),
                      "list", default_ipconfig()),
         value_option("catalogue", QStringLiteral("Parameters to keep: the configurator's parametrs.csv."), "path"),
-        value_option("key-error", QStringLiteral("Answer every request that reads or writes KEY with "
-                                                 "{\"result\":CODE}; may be repeated."),
+        value_option("key-error",
+                     QStringLiteral("Answer every request that reads or writes KEY with "
+                                    "{\"result\":CODE}; may be repeated."),
                      "key=code"),
         value_option("delay", QStringLiteral("Wait MS milliseconds before each reply."), "ms", QStringLiteral("0")),
         value_option("chunks", QStringLiteral("Write each reply in N pieces."), "n", QStringLiteral("1")),

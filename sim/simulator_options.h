@@ -23,7 +23,7 @@ struct SimulatorOptions
 
     ControllerState controller;
     ReplyFaults faults;
-    QString forced_result; // empty: normal replies
+    QString forced_result;             // empty: normal replies
     QMap<QString, QString> key_errors; // key -> result code of every request naming it
     bool log_requests = false;
 };

@@ -21,18 +21,32 @@ private slots:
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("message");
         using A = CommandLine::Action;
-        QTest::newRow("nothing") << QStringList{} << A::Run << "" << "" << "";
+        QTest::newRow("nothing") << QStringList{} << A::Run << ""
+                                 << ""
+                                 << "";
         QTest::newRow("presets") << QStringList{"--host", "127.0.0.1", "--port", "2200"} << A::Run << "127.0.0.1"
-                                 << "2200" << "";
-        QTest::newRow("help") << QStringList{"--help"} << A::ShowHelp << "" << "" << "";
-        QTest::newRow("version") << QStringList{"-v"} << A::ShowVersion << "" << "" << "";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << A::Refuse << "" << "" << "Unknown option 'bogus'.";
-        QTest::newRow("stray argument") << QStringList{"x"} << A::Refuse << "" << "" << "Unexpected argument: x";
-        QTest::newRow("port not a number") << QStringList{"--port", "abc"} << A::Refuse << "" << "abc"
+                                 << "2200"
+                                 << "";
+        QTest::newRow("help") << QStringList{"--help"} << A::ShowHelp << ""
+                              << ""
+                              << "";
+        QTest::newRow("version") << QStringList{"-v"} << A::ShowVersion << ""
+                                 << ""
+                                 << "";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << A::Refuse << ""
+                                        << ""
+                                        << "Unknown option 'bogus'.";
+        QTest::newRow("stray argument") << QStringList{"x"} << A::Refuse << ""
+                                        << ""
+                                        << "Unexpected argument: x";
+        QTest::newRow("port not a number") << QStringList{"--port", "abc"} << A::Refuse << ""
+                                           << "abc"
                                            << "--port wants a TCP port number from 0 to 65535, not \"abc\".";
-        QTest::newRow("port too large") << QStringList{"--port", "65536"} << A::Refuse << "" << "65536"
+        QTest::newRow("port too large") << QStringList{"--port", "65536"} << A::Refuse << ""
+                                        << "65536"
                                         << "--port wants a TCP port number from 0 to 65535, not \"65536\".";
-        QTest::newRow("port without value") << QStringList{"--port"} << A::Refuse << "" << ""
+        QTest::newRow("port without value") << QStringList{"--port"} << A::Refuse << ""
+                                            << ""
                                             << "Missing value after '--port'.";
     }
 

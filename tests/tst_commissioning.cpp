@@ -135,7 +135,10 @@ struct Window
         return found;
     }
     template <class T>
-    T *find(const QString &name) { return harness::find<T>(window.get(), name); }
+    T *find(const QString &name)
+    {
+        return harness::find<T>(window.get(), name);
+    }
     void click(const QString &name) { harness::click(find<QPushButton>(name)); }
     QString status() { return find<QLabel>("label")->text(); }
 };
@@ -163,10 +166,7 @@ class CommissioningTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        harness::quiet_file_dialog_warnings();
-    }
+    void initTestCase() { harness::quiet_file_dialog_warnings(); }
 
     void differences_are_marked_checked_and_written()
     {
@@ -176,7 +176,8 @@ private slots:
         f.check(0, time_row)->setChecked(true);
         f.compare(f.dir.file_path("template.txt"));
         QTRY_COMPARE(f.status(), QStringLiteral("Отличий: 5"));
-        QCOMPARE(f.requests_after_identification(), QStringList(QString::fromUtf8(requests::settings_dump().trimmed())));
+        QCOMPARE(f.requests_after_identification(),
+                 QStringList(QString::fromUtf8(requests::settings_dump().trimmed())));
         // The file's values, the controller's where the file has none.
         QCOMPARE(QStringList({f.shown(0, name_row), f.shown(0, count_row), f.shown(0, 2), f.shown(0, temp_row),
                               f.shown(0, uart_row), f.shown(0, itf_row), f.shown(0, time_row)}),
@@ -220,12 +221,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file"); // "<folder>": a folder chosen; "<cancel>": the dialog cancelled
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("status");  // "": the status line kept
+        QTest::addColumn<QString>("status"); // "": the status line kept
         QTest::addColumn<int>("requests");
-        QTest::newRow("reply of two objects") << template_file << QByteArray(R"({"a":1}{"b":2})")
-                                              << exchange::not_enough_data_text() << 1;
-        QTest::newRow("reply with a NUL") << template_file << QByteArray("{\"count\":\0 6}", 13)
-                                          << exchange::not_enough_data_text() << 1;
+        QTest::newRow("reply of two objects")
+            << template_file << QByteArray(R"({"a":1}{"b":2})") << exchange::not_enough_data_text() << 1;
+        QTest::newRow("reply with a NUL")
+            << template_file << QByteArray("{\"count\":\0 6}", 13) << exchange::not_enough_data_text() << 1;
         QTest::newRow("error result") << template_file << QByteArray(R"({"result":"error_get","count":6})")
                                       << "Ошибка обработки запроса на чтение" << 1;
         QTest::newRow("file not JSON") << QByteArray("count=6") << controller_set << "Файл настроек повреждён" << 0;
@@ -283,7 +284,9 @@ private slots:
         // With the link shut, nothing is asked for either.
         f.click("disconnect_eth_btn");
         f.click("compare_settings_btn");
-        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F" "o" "рт не открыт"));
+        QCOMPARE(f.status(), QString::fromUtf8("\xD0\x9F"
+                                               "o"
+                                               "рт не открыт"));
     }
 
     void simulator_matches_the_template_after_the_differences_are_written_and_the_report_says_so()
@@ -337,12 +340,11 @@ private slots:
         const QString pdf = f.dir.file_path("report.pdf");
         QVERIFY(run_tool("pdfinfo", {pdf}).contains("(A4)"));
         const QString text = run_tool("pdftotext", {"-layout", pdf, "-"}).simplified();
-        for (const char *expected : {"Отчёт о настройке УСПД", "Серийный номер KS/26:7", "Версия ПО 1.4.2",
-                                     "ID ПО A1B2C3D4", "Канал 8", "Наименование объекта ТП-17 Садовая",
-                                     "Время работы, с 0 только чтение", "Параметры порта канала 1 19200_7E2",
-                                     "Интерфейс канала 1 232 – интерфейс RS-232",
-                                     "10000002", "Щит 1", "site.txt",
-                                     "Отличий нет"})
+        for (const char *expected :
+             {"Отчёт о настройке УСПД", "Серийный номер KS/26:7", "Версия ПО 1.4.2", "ID ПО A1B2C3D4", "Канал 8",
+              "Наименование объекта ТП-17 Садовая", "Время работы, с 0 только чтение",
+              "Параметры порта канала 1 19200_7E2", "Интерфейс канала 1 232 – интерфейс RS-232", "10000002", "Щит 1",
+              "site.txt", "Отличий нет"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     }
 };

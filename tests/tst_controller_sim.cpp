@@ -119,9 +119,8 @@ private slots:
 
         // Only what is asked, unknown keys left out; later changes show.
         controller.state().serial = QStringLiteral("777");
-        const QJsonObject some = dispatcher
-                                     .reply_to_text(json("{'method':'get','params':['serial','no_such','rs_type']}"))
-                                     .object();
+        const QJsonObject some =
+            dispatcher.reply_to_text(json("{'method':'get','params':['serial','no_such','rs_type']}")).object();
         QCOMPARE(some.keys(), (QStringList{"rs_type", "serial"}));
         QCOMPARE(some.value("serial").toString(), QStringLiteral("777"));
         QCOMPARE(some.value("rs_type").toArray().size(), 8);
@@ -135,8 +134,7 @@ private slots:
         SimulatedController controller(state);
         const RequestDispatcher &dispatcher = controller.dispatcher();
 
-        QCOMPARE(dispatcher.reply_to_text(requests::serial_search()).bytes(),
-                 json("{'serial':'A-1'}"));
+        QCOMPARE(dispatcher.reply_to_text(requests::serial_search()).bytes(), json("{'serial':'A-1'}"));
         QCOMPARE(dispatcher.reply_to_text(json("{'method':'ipconfig'}")).bytes(),
                  json("{'ipconfig':[[10,0,0,2],[10,0,0,1]]}"));
     }
@@ -246,23 +244,27 @@ private slots:
         // Listed keys: identity and parameters alike, only those asked, in their JSON types.
         QCOMPARE(dispatcher.reply_to_text(json("{'method':'get','params':['serial','count','ip','u1','no']}")).bytes(),
                  json("{'count':0,'ip':[0,0,0,0],'serial':'00012345','u1':'9600_8N1'}"));
-        QCOMPARE(dispatcher.reply_to_text(json("{'count':7,'ip':['10','0','0','9'],'u1':'19200_7E2','i1':'232'}")).bytes(),
-                 json("{'result':'ok'}"));
+        QCOMPARE(
+            dispatcher.reply_to_text(json("{'count':7,'ip':['10','0','0','9'],'u1':'19200_7E2','i1':'232'}")).bytes(),
+            json("{'result':'ok'}"));
         QCOMPARE(dispatcher.reply_to_text(json("{'method':'get','params':'all'}")).bytes(),
                  json("{'count':7,'i1':'232','ip':[10,0,0,9],'k':0,'result':'ok','time':'','u1':'19200_7E2'}"));
         // A write with one bad member stores nothing.
-        const struct { const char *write, *result; } refused[] = {
-            {"{'count':1,'nothing':2}", "error_key"}, {"{'count':1.5}", "error_value"},
-            {"{'time':5,'count':1}", "error_value"}, {"{'ip':['10','x']}", "error_value"},
-            {"{'u1':'_8N1'}", "error_value"}, {"{'i1':'RS'}", "error_value"}, {"{'method':'set','count':1}", "error_key"}};
+        const struct
+        {
+            const char *write, *result;
+        } refused[] = {{"{'count':1,'nothing':2}", "error_key"},   {"{'count':1.5}", "error_value"},
+                       {"{'time':5,'count':1}", "error_value"},    {"{'ip':['10','x']}", "error_value"},
+                       {"{'u1':'_8N1'}", "error_value"},           {"{'i1':'RS'}", "error_value"},
+                       {"{'method':'set','count':1}", "error_key"}};
         for (const auto &write : refused)
             QCOMPARE(dispatcher.reply_to_text(json(write.write)).object().value("result").toString(), write.result);
         QCOMPARE(controller.state().parameters.value("count"), QJsonValue(7));
 
         // A failed key fails every request that names it.
         dispatcher.fail_key("count", "error_get");
-        for (const char *request : {"{'method':'get','params':['k','count']}", "{'method':'get','params':'all'}",
-                                    "{'count':1}"})
+        for (const char *request :
+             {"{'method':'get','params':['k','count']}", "{'method':'get','params':'all'}", "{'count':1}"})
             QCOMPARE(dispatcher.reply_to_text(json(request)).bytes(), json("{'result':'error_get'}"));
         QCOMPARE(dispatcher.reply_to_text(json("{'k':1.5}")).bytes(), json("{'result':'ok'}"));
         SimulatorCommandLine command_line;
@@ -295,7 +297,8 @@ private slots:
         QTRY_COMPARE(second.received,
                      json("{'ipconfig':[[192,168,100,129],[192,168,100,1],[255,255,255,0],[192,168,100,1]]}"
                           "{'serial':'00012345'}"));
-        QTRY_VERIFY(sim.output().contains(R"(request {"method":"get","params":"serial"})" "\n"));
+        QTRY_VERIFY(sim.output().contains(R"(request {"method":"get","params":"serial"})"
+                                          "\n"));
         QVERIFY(sim.output().contains(R"(request {"method":"get","params":["serial","fw_ver","fw_id","rs_type"]})"));
     }
 
@@ -314,7 +317,8 @@ private slots:
         QByteArray received;
         QObject::connect(&port, &QSerialPort::readyRead, [&] { received += port.readAll(); });
         port.write(requests::identification());
-        QTRY_COMPARE(received, json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['485','232'],'serial':'SIM-COM'}"));
+        QTRY_COMPARE(received,
+                     json("{'fw_id':'A1B2C3D4','fw_ver':'1.4.2','rs_type':['485','232'],'serial':'SIM-COM'}"));
     }
 
     void program_paces_replies()
@@ -352,10 +356,10 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("result code") << QStringList{"--result", "error_value"}
-                                     << json("{'result':'error_value'}") << false;
-        QTest::newRow("raw reply") << QStringList{"--raw-reply", QString::fromUtf8(json("{'serial':'1'"))} << json("{'serial':'1'")
-                                   << false;
+        QTest::newRow("result code") << QStringList{"--result", "error_value"} << json("{'result':'error_value'}")
+                                     << false;
+        QTest::newRow("raw reply") << QStringList{"--raw-reply", QString::fromUtf8(json("{'serial':'1'"))}
+                                   << json("{'serial':'1'") << false;
         QTest::newRow("no reply") << QStringList{"--no-reply"} << QByteArray() << false;
         QTest::newRow("close after request") << QStringList{"--close-after-request"} << QByteArray() << true;
     }
@@ -391,7 +395,6 @@ private slots:
         QVERIFY(!sim.readAllStandardError().isEmpty());
         QVERIFY(sim.readAllStandardOutput().isEmpty());
     }
-
 };
 
 QTEST_GUILESS_MAIN(ControllerSimTest)

@@ -26,15 +26,15 @@ private slots:
         QTest::newRow("reply: ten values, channel not shown")
             << QByteArray(R"({"devices":[[513,7,"S1",2,"P",12,3,9600,"two words",1]]})") << 1
             << "513|Брамиль 100|S1|2|P|12|9600|two words|1+";
-        QTest::newRow("reply: short array reads empty") << QByteArray(R"({"devices":[[5,12,"S"]]})") << 1
-                                                        << "5|Ольвен 4Т|S||||||";
+        QTest::newRow("reply: short array reads empty")
+            << QByteArray(R"({"devices":[[5,12,"S"]]})") << 1 << "5|Ольвен 4Т|S||||||";
         QTest::newRow("reply: unknown code; code 0 matches no non-number code")
             << QByteArray(R"({"devices":[[5,99],[6,0]]})") << 2 << "5||||||||/6||||||||";
         QTest::newRow("reply: wrong types")
             << QByteArray(R"({"devices":[["12",[7],{"a":1},1e20,17,null,0,true,[["x"]],"3"]]})") << 1
             << "12|||0|17|0|1||3+";
-        QTest::newRow("reply: element not an array") << QByteArray(R"({"devices":[7,[1]]})") << 2
-                                                     << "||||||||/1||||||||";
+        QTest::newRow("reply: element not an array")
+            << QByteArray(R"({"devices":[7,[1]]})") << 2 << "||||||||/1||||||||";
         QTest::newRow("reply: devices not an array") << QByteArray(R"({"devices":"all1"})") << 0 << "";
         QJsonArray devices;
         for (int i = 0; i < 300; ++i)
@@ -46,8 +46,9 @@ private slots:
             << QByteArray("1;A;S1;1;P;1;9600;n1;extra\n2;B;S2;2;Q;2;4800;n2\n") << 2
             << "1|A|S1|1|P|1|9600|n1/extra|2|B|S2|2|Q|2|4800";
         QTest::newRow("file: short lines, empty line") << QByteArray("1;A\n\n2;B;S2") << 3 << "1|A||2|B|S2||/|||||||";
-        QTest::newRow("file: byte-order mark") << QByteArray("\xEF\xBB\xBF" "1;Ловар-1Ф;S;1;Ловарис;1;1;n\n") << 1
-                                               << "1|Ловар-1Ф|S|1|Ловарис|1|1|n";
+        QTest::newRow("file: byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                             "1;Ловар-1Ф;S;1;Ловарис;1;1;n\n")
+                                               << 1 << "1|Ловар-1Ф|S|1|Ловарис|1|1|n";
         QTest::newRow("file: empty") << QByteArray() << 0 << "";
         QByteArray lines;
         for (int i = 0; i < 300; ++i)
@@ -92,7 +93,8 @@ private slots:
     void export_names_and_lines()
     {
         const QDateTime moment(QDate(2026, 12, 6), QTime(14, 5, 9));
-        QCOMPARE(export_file_name("12345678", moment, "2"), QStringLiteral("USPD_№_12345678_06_12_2026_14_05_09_канал_2.csv"));
+        QCOMPARE(export_file_name("12345678", moment, "2"),
+                 QStringLiteral("USPD_№_12345678_06_12_2026_14_05_09_канал_2.csv"));
         QCOMPARE(export_file_name("../a\\b:c*?\"<>|\n", moment, "2"),
                  QStringLiteral("USPD_№_.._a_b_c________06_12_2026_14_05_09_канал_2.csv"));
         QCOMPARE(export_line({"1", "M", "S 1", "1", "P", "1", "9600", "line\r\nbreak", "1"}),

@@ -237,7 +237,8 @@ private slots:
     void models_file_loads_even_write_protected()
     {
         harness::WorkingDirectory dir;
-        dir.write_file("Models.csv", "\xEF\xBB\xBF" "7;Брамиль 100;Брамиль\n8;Два поля\n9;Ольвен 2Т;Ольвен;лишнее\n");
+        dir.write_file("Models.csv", "\xEF\xBB\xBF"
+                                     "7;Брамиль 100;Брамиль\n8;Два поля\n9;Ольвен 2Т;Ольвен;лишнее\n");
         const harness::WriteProtection protection(dir.file_path("Models.csv"));
         const MainWindow window;
         const QComboBox *models = find<QComboBox>(&window, "comboBox_2");
@@ -249,8 +250,8 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("link");
-        QTest::addColumn<int>("row"); // selected row; 1 is empty
-        QTest::addColumn<QString>("edit"); // "column=text" put into row 0
+        QTest::addColumn<int>("row");            // selected row; 1 is empty
+        QTest::addColumn<QString>("edit");       // "column=text" put into row 0
         QTest::addColumn<QByteArray>("request"); // empty: refused, nothing sent
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("text");
@@ -261,26 +262,33 @@ private slots:
                                       "        \"c8\"\n    ]\n}\n";
         QTest::newRow("all") << "req_all_dev" << true << 0 << "" << QByteArray(R"({"method": "poll", "devices":"all"})")
                              << ok_reply << "Все устройства успешно опрошены";
-        QTest::newRow("channel") << "req_ch_btn" << true << 0 << "" << QByteArray(all3) << ok_reply << "Канал успешно опрошен";
-        QTest::newRow("device") << "req_one_dev" << true << 0 << "" << QByteArray(R"({"method": "poll", "devices":[7,3,12,9600]})")
-                                << ok_reply << "Устройство успешно опрошено";
-        QTest::newRow("transmit") << "res_to_serv_btn" << true << 0 << "" << QByteArray(R"({"method": "poll_transmit"})")
-                                  << ok_reply << "Опрос с передечай на сервер успешен";
+        QTest::newRow("channel") << "req_ch_btn" << true << 0 << "" << QByteArray(all3) << ok_reply
+                                 << "Канал успешно опрошен";
+        QTest::newRow("device") << "req_one_dev" << true << 0 << ""
+                                << QByteArray(R"({"method": "poll", "devices":[7,3,12,9600]})") << ok_reply
+                                << "Устройство успешно опрошено";
+        QTest::newRow("transmit") << "res_to_serv_btn" << true << 0 << ""
+                                  << QByteArray(R"({"method": "poll_transmit"})") << ok_reply
+                                  << "Опрос с передечай на сервер успешен";
         QTest::newRow("poll error") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
                                     << QByteArray(R"({"result":"error_test"})") << "Ошибка тестирования канала";
         QTest::newRow("other result") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
                                       << QByteArray(R"({"result":"later"})") << "Команда не подтверждена";
-        QTest::newRow("delete, not JSON") << "delete_dev_btn" << true << 0 << ""
-                                          << QByteArray(R"({"method":"delete","devices":"all3"})")
-                                          << QByteArray(R"({"result":"ok"}{"result":"ok"})") << "Команда не подтверждена";
-        QTest::newRow("interfaces, not confirmed") << "write_interf_btn" << true << 0 << "" << interfaces
-            << QByteArray(R"({"result":"later"})") << "Запись прервана: нет подтверждения записи";
-        QTest::newRow("delete") << "delete_dev_btn" << true << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
-                                << ok_reply << "Удаление произведено успешно";
+        QTest::newRow("delete, not JSON")
+            << "delete_dev_btn" << true << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
+            << QByteArray(R"({"result":"ok"}{"result":"ok"})") << "Команда не подтверждена";
+        QTest::newRow("interfaces, not confirmed")
+            << "write_interf_btn" << true << 0 << "" << interfaces << QByteArray(R"({"result":"later"})")
+            << "Запись прервана: нет подтверждения записи";
+        QTest::newRow("delete") << "delete_dev_btn" << true << 0 << ""
+                                << QByteArray(R"({"method":"delete","devices":"all3"})") << ok_reply
+                                << "Удаление произведено успешно";
         QTest::newRow("interfaces") << "write_interf_btn" << true << 0 << "" << interfaces << ok_reply
                                     << "Запись произведена";
-        QTest::newRow("no row") << "req_one_dev" << true << -1 << "" << QByteArray() << ok_reply << "Устройство не выбрано";
-        QTest::newRow("empty row") << "req_one_dev" << true << 1 << "" << QByteArray() << ok_reply << "В выбранной строке нет прибора";
+        QTest::newRow("no row") << "req_one_dev" << true << -1 << "" << QByteArray() << ok_reply
+                                << "Устройство не выбрано";
+        QTest::newRow("empty row") << "req_one_dev" << true << 1 << "" << QByteArray() << ok_reply
+                                   << "В выбранной строке нет прибора";
         QTest::newRow("unknown model") << "req_one_dev" << true << 0 << "1=Чужая" << QByteArray() << ok_reply
                                        << "Модель прибора не из списка моделей";
         QTest::newRow("address as text") << "req_one_dev" << true << 0 << "5=1]}" << QByteArray() << ok_reply
@@ -334,17 +342,25 @@ private slots:
         QTest::addColumn<QString>("red_rows");
         const QStringList abc{"A", "B", "C"};
         const QString done = "Запись произведена успешно: 0c | ";
-        QTest::newRow("three devices") << abc << ok_reply << 0 << 3 << done + "Запись завершена" << "";
-        QTest::newRow("slow first reply") << abc << ok_reply << 1300 << 3
-                                          << "Идёт запись приборов: 1c | Запись произведена успешно: 1c | Запись завершена" << "";
-        QTest::newRow("empty table") << QStringList() << ok_reply << 0 << 0 << "Нет приборов для записи" << "";
-        QTest::newRow("duplicates") << QStringList{"A", "B", "A"} << ok_reply << 0 << 0 << "Одинаковые приборы" << "02";
+        QTest::newRow("three devices") << abc << ok_reply << 0 << 3 << done + "Запись завершена"
+                                       << "";
+        QTest::newRow("slow first reply")
+            << abc << ok_reply << 1300 << 3
+            << "Идёт запись приборов: 1c | Запись произведена успешно: 1c | Запись завершена"
+            << "";
+        QTest::newRow("empty table") << QStringList() << ok_reply << 0 << 0 << "Нет приборов для записи"
+                                     << "";
+        QTest::newRow("duplicates") << QStringList{"A", "B", "A"} << ok_reply << 0 << 0 << "Одинаковые приборы"
+                                    << "02";
         QTest::newRow("unknown model") << QStringList{"A", "?", "C"} << ok_reply << 0 << 0
-                                       << "Модель прибора не из списка моделей: строка 2" << "1";
-        QTest::newRow("error on the second") << abc << QByteArray(R"({"result":"error_value"})") << 0 << 2
-                                             << done + "Ошибка значения ключа" << "";
+                                       << "Модель прибора не из списка моделей: строка 2"
+                                       << "1";
+        QTest::newRow("error on the second")
+            << abc << QByteArray(R"({"result":"error_value"})") << 0 << 2 << done + "Ошибка значения ключа"
+            << "";
         QTest::newRow("no confirmation") << abc << QByteArray("}") << 0 << 2
-                                         << done + "Запись прервана: нет подтверждения записи" << "";
+                                         << done + "Запись прервана: нет подтверждения записи"
+                                         << "";
     }
 
     void writes()
@@ -435,9 +451,12 @@ private slots:
         QTest::newRow("two devices") << list_of(2, 1) << 0 << "Передача завершена" << 2;
         QTest::newRow("in two parts") << list_of(2, 1) << 20 << "Передача завершена" << 2;
         QTest::newRow("no devices") << QByteArray(R"({"devices":[]})") << 0 << "Устройства отсутствуют" << 0;
-        QTest::newRow("no devices, with a blank") << QByteArray(R"({"devices": []})") << 0 << "Устройство не отвечает" << 0;
-        QTest::newRow("refused") << QByteArray(R"({"result":"error_get"})") << 0 << "Ошибка обработки запроса на чтение" << 0;
-        QTest::newRow("cut off after a brace") << QByteArray("{\"devices\":[[1,7,\"}") << 0 << "Недостаточно данных" << 0;
+        QTest::newRow("no devices, with a blank")
+            << QByteArray(R"({"devices": []})") << 0 << "Устройство не отвечает" << 0;
+        QTest::newRow("refused") << QByteArray(R"({"result":"error_get"})") << 0 << "Ошибка обработки запроса на чтение"
+                                 << 0;
+        QTest::newRow("cut off after a brace")
+            << QByteArray("{\"devices\":[[1,7,\"}") << 0 << "Недостаточно данных" << 0;
         QTest::newRow("400 devices") << list_of(400) << 0 << "Передача завершена" << 256;
     }
 
@@ -482,7 +501,8 @@ private slots:
             f.click("read_dev_btn");
             QTRY_VERIFY_WITH_TIMEOUT(!f.status().startsWith("Идёт чтение") && !f.status().isEmpty(), 6000);
         };
-        QCOMPARE(f.statuses_while(read_list), QString("Идёт чтение данных: 0c | Идёт чтение данных: 1c | Передача завершена"));
+        QCOMPARE(f.statuses_while(read_list),
+                 QString("Идёт чтение данных: 0c | Идёт чтение данных: 1c | Передача завершена"));
         QCOMPARE(f.cell(1, 4) + f.cell(2, 1) + f.cell(2, 6), QString("Квентор ЭнергоБрамиль 10019200"));
         QCOMPARE(f.colour(2, 3), QColor(0xE6FC56));
 

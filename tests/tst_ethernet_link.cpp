@@ -23,7 +23,8 @@ namespace {
 QByteArray identity_reply(const QString &serial = QStringLiteral("00012345"))
 {
     const QJsonArray types{"232", "485", "232", "485", "485", "485", "232", "485"};
-    return harness::identity_reply({{"serial", serial}, {"fw_ver", "1.4.2"}, {"fw_id", "A1B2C3D4"}, {"rs_type", types}});
+    return harness::identity_reply(
+        {{"serial", serial}, {"fw_ver", "1.4.2"}, {"fw_id", "A1B2C3D4"}, {"rs_type", types}});
 }
 
 // A window set to talk to a stand-in controller on loopback.
@@ -180,7 +181,8 @@ private slots:
             find<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("::1"));
             find<QLineEdit>(&window, "lineEdit_2")->setText(silent.port_text());
             harness::click(find<QPushButton>(&window, "connect_dev_btn"));
-            QTRY_COMPARE_WITH_TIMEOUT(find<QLabel>(&window, "label")->text(), QStringLiteral("Устройство не отвечает"), 8000);
+            QTRY_COMPARE_WITH_TIMEOUT(find<QLabel>(&window, "label")->text(), QStringLiteral("Устройство не отвечает"),
+                                      8000);
         }
 
         // After a restart the address is offered once, with its port.

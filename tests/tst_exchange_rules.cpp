@@ -17,18 +17,16 @@ class ExchangeRulesTest : public QObject
 private slots:
     void request_texts_are_byte_exact()
     {
-        QCOMPARE(requests::identification(),
-                 QByteArray("{\n"
-                            "    \"method\": \"get\",\n"
-                            "    \"params\": [\n"
-                            "        \"serial\",\n"
-                            "        \"fw_ver\",\n"
-                            "        \"fw_id\",\n"
-                            "        \"rs_type\"\n"
-                            "    ]\n"
-                            "}\n"));
-        QCOMPARE(requests::serial_search(),
-                 QByteArray("{\n    \"method\": \"get\",\n    \"params\": \"serial\"\n}\n"));
+        QCOMPARE(requests::identification(), QByteArray("{\n"
+                                                        "    \"method\": \"get\",\n"
+                                                        "    \"params\": [\n"
+                                                        "        \"serial\",\n"
+                                                        "        \"fw_ver\",\n"
+                                                        "        \"fw_id\",\n"
+                                                        "        \"rs_type\"\n"
+                                                        "    ]\n"
+                                                        "}\n"));
+        QCOMPARE(requests::serial_search(), QByteArray("{\n    \"method\": \"get\",\n    \"params\": \"serial\"\n}\n"));
         QCOMPARE(requests::network_status(), QByteArray("{\n    \"method\": \"ipconfig\"\n}\n"));
     }
 
@@ -36,33 +34,35 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("parameter read") << requests::parameter_read({"time", "ip"})
-            << QByteArray("{\n    \"method\": \"get\",\n    \"params\": [\n        \"time\",\n        \"ip\"\n    ]\n}\n");
+        QTest::newRow("parameter read")
+            << requests::parameter_read({"time", "ip"})
+            << QByteArray(
+                   "{\n    \"method\": \"get\",\n    \"params\": [\n        \"time\",\n        \"ip\"\n    ]\n}\n");
         QTest::newRow("empty read") << requests::parameter_read({})
-            << QByteArray("{\n    \"method\": \"get\",\n    \"params\": [\n    ]\n}\n");
+                                    << QByteArray("{\n    \"method\": \"get\",\n    \"params\": [\n    ]\n}\n");
         QTest::newRow("write, keys sorted") << requests::parameter_write({{"b", 1}, {"a", "x"}})
-            << QByteArray("{\n    \"a\": \"x\",\n    \"b\": 1\n}\n");
+                                            << QByteArray("{\n    \"a\": \"x\",\n    \"b\": 1\n}\n");
         QTest::newRow("empty write") << requests::parameter_write({}) << QByteArray("{\n}\n");
         QTest::newRow("settings dump") << requests::settings_dump()
-            << QByteArray("{\n    \"method\": \"get\",\n    \"params\": \"all\"\n}\n");
-        QTest::newRow("interfaces") << requests::channel_interfaces({"232", "485"})
-            << QByteArray("{\n    \"rs_type\": [\n        \"232\",\n        \"485\"\n    ]\n}\n");
+                                       << QByteArray("{\n    \"method\": \"get\",\n    \"params\": \"all\"\n}\n");
+        QTest::newRow("interfaces") << requests::channel_interfaces(
+            {"232", "485"}) << QByteArray("{\n    \"rs_type\": [\n        \"232\",\n        \"485\"\n    ]\n}\n");
         QTest::newRow("list read") << requests::device_list_read("8")
-            << QByteArray("{\"method\":\"get\",\"devices\":\"all8\"}");
+                                   << QByteArray("{\"method\":\"get\",\"devices\":\"all8\"}");
         QTest::newRow("list delete") << requests::device_list_delete("3")
-            << QByteArray("{\"method\":\"delete\",\"devices\":\"all3\"}");
+                                     << QByteArray("{\"method\":\"delete\",\"devices\":\"all3\"}");
         QTest::newRow("poll all") << requests::poll_all() << QByteArray("{\"method\": \"poll\", \"devices\":\"all\"}");
         QTest::newRow("poll channel") << requests::poll_channel("3")
-            << QByteArray("{\"method\": \"poll\", \"devices\":\"all3\"}");
+                                      << QByteArray("{\"method\": \"poll\", \"devices\":\"all3\"}");
         QTest::newRow("poll device") << requests::poll_device({"7", "3", "12", "9600"})
-            << QByteArray("{\"method\": \"poll\", \"devices\":[7,3,12,9600]}");
+                                     << QByteArray("{\"method\": \"poll\", \"devices\":[7,3,12,9600]}");
         QTest::newRow("poll transmit") << requests::poll_transmit() << QByteArray("{\"method\": \"poll_transmit\"}");
         QTest::newRow("upload header") << requests::upload_header("a.bin", 1234)
-            << QByteArray("{\n    \"file\": \"a.bin\",\n    \"fl_size\": 1234\n}\n");
+                                       << QByteArray("{\n    \"file\": \"a.bin\",\n    \"fl_size\": 1234\n}\n");
         QTest::newRow("download") << requests::download("data.csv")
-            << QByteArray("{\"method\":\"get\",\"file\":\"data.csv\"}");
+                                  << QByteArray("{\"method\":\"get\",\"file\":\"data.csv\"}");
         QTest::newRow("download, escaped") << requests::download(QStringLiteral("a\"b\\с\n.txt"))
-            << QByteArray("{\"method\":\"get\",\"file\":\"a\\\"b\\\\\xD1\x81\\n.txt\"}");
+                                           << QByteArray("{\"method\":\"get\",\"file\":\"a\\\"b\\\\\xD1\x81\\n.txt\"}");
         QTest::newRow("transmit") << requests::transmit() << QByteArray("{\n    \"method\": \"transmit\"\n}\n");
         QTest::newRow("update") << requests::update() << QByteArray("{\n    \"method\": \"update\"\n}\n");
         // The compact form; texts with blanks arrive whole.
@@ -85,7 +85,10 @@ private slots:
     {
         // "Порт не открыт", the first with a Latin "o".
         const QByteArray rest = " \xD0\xBD\xD0\xB5 \xD0\xBE\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82";
-        QCOMPARE(exchange::guard_text_latin().toUtf8(), "\xD0\x9F" "o" "\xD1\x80\xD1\x82" + rest);
+        QCOMPARE(exchange::guard_text_latin().toUtf8(), "\xD0\x9F"
+                                                        "o"
+                                                        "\xD1\x80\xD1\x82"
+                                                            + rest);
         QCOMPARE(exchange::guard_text_cyrillic().toUtf8(), "\xD0\x9F\xD0\xBE\xD1\x80\xD1\x82" + rest);
     }
 
@@ -193,7 +196,8 @@ private slots:
     void file_name_parts()
     {
         QCOMPARE(safe_files::name_part(QStringLiteral("12345")), QStringLiteral("12345"));
-        QCOMPARE(safe_files::name_part(QStringLiteral("../a\\b:c*d?e\"f<g>h|i")), QStringLiteral(".._a_b_c_d_e_f_g_h_i"));
+        QCOMPARE(safe_files::name_part(QStringLiteral("../a\\b:c*d?e\"f<g>h|i")),
+                 QStringLiteral(".._a_b_c_d_e_f_g_h_i"));
         QCOMPARE(safe_files::name_part(QString::fromUtf8("x\ny\tz\x7f№")), QString::fromUtf8("x_y_z_№"));
     }
 
@@ -228,8 +232,7 @@ private slots:
         QCOMPARE(session_settings::parity_index("1"), 1);
         QCOMPARE(session_settings::parity_index("2"), 2);
         QCOMPARE(session_settings::parity_index("7"), 0);
-        QCOMPARE(session_settings::format("COM3", "38400", "2", 0, "100"),
-                 QByteArray("COM3\n38400\n2\n0\n100\n"));
+        QCOMPARE(session_settings::format("COM3", "38400", "2", 0, "100"), QByteArray("COM3\n38400\n2\n0\n100\n"));
     }
 
     void models_file()

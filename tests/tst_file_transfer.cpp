@@ -209,37 +209,58 @@ private slots:
         QTest::addColumn<QString>("saved_as");
         // Error results end the exchange.
         QTest::newRow("upload refused") << load_in << "" << QByteArray(R"({"result":"error_key"})") << "f.bin"
-                                        << "Неизвестный ключ" << "";
-        QTest::newRow("upload, error anywhere") << load_in << "" << QByteArray(R"({"result":"ok","n":"error_save"})")
-                                                << "f.bin" << "Ошибка сохранения параметра или файла" << "";
+                                        << "Неизвестный ключ"
+                                        << "";
+        QTest::newRow("upload, error anywhere")
+            << load_in << "" << QByteArray(R"({"result":"ok","n":"error_save"})") << "f.bin"
+            << "Ошибка сохранения параметра или файла"
+            << "";
         QTest::newRow("download refused") << load_out << "f.bin" << QByteArray(R"({"result":"error_get"})") << ""
-                                          << "Ошибка обработки запроса на чтение" << "";
-        QTest::newRow("transmit") << "transmit_server_btn" << "" << QByteArray(R"({"result":"error_test"})") << ""
-                                  << "Ошибка тестирования канала" << "";
-        QTest::newRow("update") << "update_btn" << "" << QByteArray(R"({"result":"error_value"})") << ""
-                                << "Ошибка значения ключа" << "";
+                                          << "Ошибка обработки запроса на чтение"
+                                          << "";
+        QTest::newRow("transmit") << "transmit_server_btn"
+                                  << "" << QByteArray(R"({"result":"error_test"})") << ""
+                                  << "Ошибка тестирования канала"
+                                  << "";
+        QTest::newRow("update") << "update_btn"
+                                << "" << QByteArray(R"({"result":"error_value"})") << ""
+                                << "Ошибка значения ключа"
+                                << "";
         // Nothing goes on without "ok", and the file is not sent.
         QTest::newRow("upload header not confirmed") << load_in << "" << QByteArray(R"({"result":"okay"})") << "f.bin"
-                                                     << "Запись файла не подтверждена" << "";
-        QTest::newRow("download, okay is not ok") << load_out << "f.bin" << "a" + QByteArray(R"({"result":"okay"})")
-                                                  << "" << "Скачивание не подтверждено" << "";
-        QTest::newRow("update not confirmed") << "update_btn" << "" << QByteArray("{}") << ""
-                                              << "Команда не подтверждена" << "";
+                                                     << "Запись файла не подтверждена"
+                                                     << "";
+        QTest::newRow("download, okay is not ok") << load_out << "f.bin"
+                                                  << "a" + QByteArray(R"({"result":"okay"})") << ""
+                                                  << "Скачивание не подтверждено"
+                                                  << "";
+        QTest::newRow("update not confirmed") << "update_btn"
+                                              << "" << QByteArray("{}") << ""
+                                              << "Команда не подтверждена"
+                                              << "";
         // An empty file is whole with its header.
         QTest::newRow("empty upload") << load_in << "" << ok_reply << "empty.bin" << written << "";
         // A reply that never closes must not grow until memory runs out.
         QTest::newRow("beyond the largest file") << load_out << "big.bin" << QByteArray(33 << 20, 'j') << ""
-                                                 << "Недостаточно данных" << "";
+                                                 << "Недостаточно данных"
+                                                 << "";
         // Where a confirmed download is saved.
-        QTest::newRow("extension from the name") << load_out << "data.csv" << "a;b\r\n1;2\r\n" + ok_reply << "report"
-                                                 << written << "report.csv";
-        QTest::newRow("no dot: as chosen") << load_out << "journal" << "text" + ok_reply << "report" << written << "report";
-        QTest::newRow("binary, NUL, invalid UTF-8") << load_out << "b.bin" << image(5000) + ok_reply << "b" << written
-                                                    << "b.bin";
-        QTest::newRow("a quote in the name") << load_out << "q\".log" << "x" + ok_reply << "q" << written << "q.log";
-        QTest::newRow("cancelled: nothing") << load_out << "data.csv" << "a" + ok_reply << "" << "Файл скачен" << "";
-        QTest::newRow("a folder in the way") << load_out << "data.csv" << "a" + ok_reply << "taken"
-                                             << "не удалось записать файл" << "";
+        QTest::newRow("extension from the name") << load_out << "data.csv"
+                                                 << "a;b\r\n1;2\r\n" + ok_reply << "report" << written << "report.csv";
+        QTest::newRow("no dot: as chosen") << load_out << "journal"
+                                           << "text" + ok_reply << "report" << written << "report";
+        QTest::newRow("binary, NUL, invalid UTF-8")
+            << load_out << "b.bin" << image(5000) + ok_reply << "b" << written << "b.bin";
+        QTest::newRow("a quote in the name") << load_out << "q\".log"
+                                             << "x" + ok_reply << "q" << written << "q.log";
+        QTest::newRow("cancelled: nothing") << load_out << "data.csv"
+                                            << "a" + ok_reply << ""
+                                            << "Файл скачен"
+                                            << "";
+        QTest::newRow("a folder in the way") << load_out << "data.csv"
+                                             << "a" + ok_reply << "taken"
+                                             << "не удалось записать файл"
+                                             << "";
     }
 
     void stand_in_replies()
@@ -372,7 +393,7 @@ private slots:
         QVERIFY(s.connect_ethernet());
         s.dir.write_file(QStringLiteral("huge.bin"), "x");
         QVERIFY(QFile(s.dir.file_path("huge.bin")).resize(32 * 1024 * 1024 + 1)); // beyond the largest file
-        for (const char *name : {"", "missing.bin", "huge.bin"}) { // the first cancelled
+        for (const char *name : {"", "missing.bin", "huge.bin"}) {                // the first cancelled
             find<QLabel>(&s.window, "label")->clear();
             s.upload(*name ? s.dir.file_path(name) : QString());
             QTRY_COMPARE(s.status(), QStringLiteral("Не удалось открыть файл"));

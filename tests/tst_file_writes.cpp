@@ -71,8 +71,8 @@ private slots:
         QTest::addColumn<QString>("place");   // where the program writes
         QTest::addColumn<QString>("prepare"); // where the test puts the old files
         QTest::newRow("full disk") << qEnvironmentVariable("FULL_DISK_DIR") << qEnvironmentVariable("FULL_DISK_DIR");
-        QTest::newRow("read-only folder") << qEnvironmentVariable("READ_ONLY_DIR")
-                                          << qEnvironmentVariable("READ_ONLY_SOURCE");
+        QTest::newRow("read-only folder")
+            << qEnvironmentVariable("READ_ONLY_DIR") << qEnvironmentVariable("READ_ONLY_SOURCE");
     }
 
     void failed_writes_keep_the_old_files()
@@ -194,7 +194,9 @@ private slots:
         const QStringList kept = save().split(QLatin1Char('\n'));
         QVERIFY(kept.size() > 3);
         QVERIFY(kept.contains(QStringLiteral("Файл логов записан!")));
-        QVERIFY(expected.endsWith(QLatin1Char('\n') + kept.mid(0, kept.indexOf(QStringLiteral("Файл логов записан!"))).join(QLatin1Char('\n'))));
+        QVERIFY(expected.endsWith(
+            QLatin1Char('\n')
+            + kept.mid(0, kept.indexOf(QStringLiteral("Файл логов записан!"))).join(QLatin1Char('\n'))));
     }
 };
 

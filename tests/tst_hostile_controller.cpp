@@ -50,8 +50,8 @@ namespace {
 struct Operation
 {
     QByteArray button;
-    int tab, budget_ms; // its tab; how long a silent controller may keep it waiting
-    int steps;          // requests of a good run that the hostile reply may answer
+    int tab, budget_ms;          // its tab; how long a silent controller may keep it waiting
+    int steps;                   // requests of a good run that the hostile reply may answer
     QStringList success, others; // texts of a good run (none: not looked at); other
                                  // texts it may end with ("…" ends a prefix)
 };
@@ -67,7 +67,11 @@ const QVector<Operation> operations = {
     {"write_settings_btn", 1, 9999, 1, {"Настройки записаны"}, {"Настройки не записаны"}},
     {"compare_settings_btn", 1, 9999, 1, {"Отличий нет", "Отличий: …"}, {}},
     {"read_dev_btn", 2, 1999, 1, {"Передача завершена"}, {"Устройства отсутствуют"}},
-    {"write_dev_btn", 2, 9999, 3, {"Запись завершена"},
+    {"write_dev_btn",
+     2,
+     9999,
+     3,
+     {"Запись завершена"},
      {"Запись произведена успешно: …", "Идёт запись приборов: …", write_unconfirmed}},
     {"delete_dev_btn", 2, 9999, 1, {"Удаление произведено успешно"}, {command_unconfirmed}},
     {"req_all_dev", 2, 9999, 1, {"Все устройства успешно опрошены"}, {command_unconfirmed}},
@@ -76,7 +80,11 @@ const QVector<Operation> operations = {
     {"res_to_serv_btn", 2, 9999, 1, {"Опрос с передечай на сервер успешен"}, {command_unconfirmed}},
     {"write_interf_btn", 2, 9999, 1, {"Запись произведена"}, {write_unconfirmed}},
     {"load_in_btn", 3, 10999, 2, {"Файл записан"}, {"Запись файла не подтверждена"}},
-    {"load_out_btn", 3, 10999, 1, {"Файл записан", "Файл скачен"},
+    {"load_out_btn",
+     3,
+     10999,
+     1,
+     {"Файл записан", "Файл скачен"},
      {"не удалось записать файл", "Скачивание не подтверждено"}},
     {"update_btn", 3, 9999, 1, {"Связь по Eth отключена", "Обновление запущено"}, {command_unconfirmed}},
     {"transmit_server_btn", 3, 9999, 1, {"Передача запущена"}, {command_unconfirmed}},
@@ -108,8 +116,9 @@ bool confirms(const QByteArray &button, int step, const QByteArray &reply)
     if (button == "load_out_btn")
         return reply.endsWith(R"({"result":"ok"})");
     if (button == "load_in_btn" && step == 0) // an error named anywhere refuses the upload
-        return result == "ok" && std::none_of(std::begin(error_values), std::end(error_values),
-                                              [&](const char *value) { return reply.contains(value); });
+        return result == "ok" && std::none_of(std::begin(error_values), std::end(error_values), [&](const char *value) {
+                   return reply.contains(value);
+               });
     return object && result == "ok";
 }
 
@@ -152,22 +161,31 @@ const QByteArray download_content =
     QByteArray("{\"log\":[1,{\"a\":2}]}\n}{\"result\":\"error_key\",\"n\":0}\0\xff}", 52) + QByteArray(300, 'd') + "}";
 
 enum class Kind {
-    NotJson, BackToBack, Inserted, WrongTypes, Pieces, ErrorResult, IdleBytes, // fast
-    Silence, Partial, Endless, // each costs the whole budget, or a stream up to the byte limit
-    Fixed,                     // a regression row's reply
+    NotJson,
+    BackToBack,
+    Inserted,
+    WrongTypes,
+    Pieces,
+    ErrorResult,
+    IdleBytes, // fast
+    Silence,
+    Partial,
+    Endless, // each costs the whole budget, or a stream up to the byte limit
+    Fixed,   // a regression row's reply
 };
-const char *const kind_names[] = {"not JSON",   "back to back", "brace, NUL or bad UTF-8 inside", "wrong types",
-                                  "in pieces",  "error result", "bytes while idle", "silence", "partial",
-                                  "endless",    "fixed"};
+const char *const kind_names[] = {"not JSON",         "back to back", "brace, NUL or bad UTF-8 inside",
+                                  "wrong types",      "in pieces",    "error result",
+                                  "bytes while idle", "silence",      "partial",
+                                  "endless",          "fixed"};
 
 struct Case
 {
     int op = 0;
     Kind kind = Kind::Fixed;
-    int step = 0;          // the request the hostile reply answers
-    quint32 seed = 0;      // of its replies
-    QByteArray fixed;      // Kind::Fixed: the reply; a byte 0x01 parts it, "<endless>" ends a stream
-    QString expected;      // Kind::Fixed: the text it must end with
+    int step = 0;     // the request the hostile reply answers
+    quint32 seed = 0; // of its replies
+    QByteArray fixed; // Kind::Fixed: the reply; a byte 0x01 parts it, "<endless>" ends a stream
+    QString expected; // Kind::Fixed: the text it must end with
     int index = 0;
 };
 
@@ -253,7 +271,11 @@ Reply hostile_reply(const Case &c, const QByteArray &good, QRandomGenerator &rng
     Reply reply;
     switch (c.kind) {
     case Kind::NotJson: {
-        const QByteArray fixed[] = {"}", "null}", "[1,2,{}]}", "\"result\":\"ok\"}", "{\"result\":}",
+        const QByteArray fixed[] = {"}",
+                                    "null}",
+                                    "[1,2,{}]}",
+                                    "\"result\":\"ok\"}",
+                                    "{\"result\":}",
                                     QByteArray(rng.bounded(1, 5000), '{') + '}'};
         QByteArray noise(rng.bounded(300), '\0');
         for (char &byte : noise)
@@ -266,8 +288,8 @@ Reply hostile_reply(const Case &c, const QByteArray &good, QRandomGenerator &rng
         return once(rng.bounded(2) ? good + other : other + good);
     }
     case Kind::Inserted: {
-        const QByteArray inserted[] = {"}", "}}", QByteArray(1, '\0'), QByteArray("\0\0", 2), "\xff", "\xc3",
-                                       "\xed\xa0\x80", "\xc0\xaf", "\xf4\x90\x80\x80"};
+        const QByteArray inserted[] = {"}",    "}}",           QByteArray(1, '\0'), QByteArray("\0\0", 2), "\xff",
+                                       "\xc3", "\xed\xa0\x80", "\xc0\xaf",          "\xf4\x90\x80\x80"};
         return once(good.left(cut) + inserted[rng.bounded(int(std::size(inserted)))] + good.mid(cut));
     }
     case Kind::WrongTypes:
@@ -288,8 +310,7 @@ Reply hostile_reply(const Case &c, const QByteArray &good, QRandomGenerator &rng
                                     file + '{' + result + '}', '{' + result + '}'};
         return once(forms[rng.bounded(3)]);
     }
-    case Kind::Silence:
-        return reply;
+    case Kind::Silence: return reply;
     case Kind::Partial:
     case Kind::Endless: {
         QByteArray part = good.left(qMax(1, cut));
@@ -304,8 +325,7 @@ Reply hostile_reply(const Case &c, const QByteArray &good, QRandomGenerator &rng
             reply.pieces.append({i ? 300 : 0, parts.at(i)});
         return reply;
     }
-    case Kind::IdleBytes:
-        break;
+    case Kind::IdleBytes: break;
     }
     return once(good);
 }
@@ -495,22 +515,25 @@ private:
         peer->reset();
         const QString serial_number = QStringLiteral("LANE-%1").arg(number), version = QString::number(++identities);
         peer->respond = [serial_number, version](int, const QByteArray &) {
-            return once(compact({{"serial", serial_number}, {"fw_ver", version}, {"fw_id", "x"},
+            return once(compact({{"serial", serial_number},
+                                 {"fw_ver", version},
+                                 {"fw_id", "x"},
                                  {"rs_type", QJsonArray{"232", "485", "232", "485", "485", "485", "485", "232"}}}));
         };
         auto *port_button = find<QPushButton>(window.get(), "connect_btn");
         for (int attempt = 0; serial && attempt < 2 && !port_button->text().startsWith("Включено"); ++attempt)
             harness::click(port_button); // the port reopened as a user would, after it was dropped
         click("connect_dev_btn");
-        wait([this] { return !pending(); }, 15000, [this, serial_number, version] {
-            // The log shows records slice by slice, a while in every turn of
-            // the event loop; several logs would hold up the windows' ticks.
-            click("clear_btn", log);
-            if (edit("lineEdit_3")->text() != serial_number || edit("lineEdit_4")->text() != version)
-                fail(QStringLiteral("the identification after it failed: ") + status());
-            else
-                begin_case();
-        });
+        wait([this] { return !pending(); }, 15000,
+             [this, serial_number, version] {
+                 // The log shows records slice by slice, a while in every turn of
+                 // the event loop; several logs would hold up the windows' ticks.
+                 click("clear_btn", log);
+                 if (edit("lineEdit_3")->text() != serial_number || edit("lineEdit_4")->text() != version)
+                     fail(QStringLiteral("the identification after it failed: ") + status());
+                 else
+                     begin_case();
+             });
     }
 
     void begin_case()
@@ -578,17 +601,19 @@ private:
     {
         click(operation().button.constData());
         const qint64 limit = 2 * (operation().budget_ms + 1000 * operation().steps) + 5000;
-        wait([this] { return !pending(); }, limit, [this] {
-            peer->stop_stream();
-            // An exchange of one tick may end, on a busy event loop, before
-            // the stand-in has read its request.
-            wait([this] { return peer->requests_taken() > 0 || clock.elapsed() > 1000; }, 5000, [this] {
-                if (!judge())
-                    return;
-                click("clear_btn", log);
-                wait([this] { return settled(); }, 60000, [this] { identify(); });
-            });
-        });
+        wait([this] { return !pending(); }, limit,
+             [this] {
+                 peer->stop_stream();
+                 // An exchange of one tick may end, on a busy event loop, before
+                 // the stand-in has read its request.
+                 wait([this] { return peer->requests_taken() > 0 || clock.elapsed() > 1000; }, 5000,
+                      [this] {
+                          if (!judge())
+                              return;
+                          click("clear_btn", log);
+                          wait([this] { return settled(); }, 60000, [this] { identify(); });
+                      });
+             });
     }
 
     QByteArray good_reply(const QByteArray &request) const
@@ -708,8 +733,11 @@ private:
     void fail(const QString &what)
     {
         shared.failures << QStringLiteral("lane %1, case %2 (%3, %4, step %5): %6; reply %7; log %8")
-                               .arg(number).arg(current.index).arg(QString::fromLatin1(operation().button))
-                               .arg(QString::fromLatin1(kind_names[int(current.kind)])).arg(current.step)
+                               .arg(number)
+                               .arg(current.index)
+                               .arg(QString::fromLatin1(operation().button))
+                               .arg(QString::fromLatin1(kind_names[int(current.kind)]))
+                               .arg(current.step)
                                .arg(what, QString::fromLatin1(sent.left(300).toPercentEncoding(" {}[]\":,._-")),
                                     static_cast<Log *>(log)->plain_text().right(600));
         until = nullptr;
@@ -773,8 +801,8 @@ QVector<QVector<Case>> plan(quint32 seed, int total, int ethernet_lanes)
                 (op == operations.size() - 1 ? serial : lanes[dealt++ % ethernet_lanes]).append(make(op, kind));
         }
     }
-    const QVector<QByteArray> serial_ops = {"res_btn", "res_btn", "connect_dev_btn", "req_all_dev", "read_param_btn",
-                                            "load_in_btn", "update_btn"};
+    const QVector<QByteArray> serial_ops = {"res_btn",        "res_btn",     "connect_dev_btn", "req_all_dev",
+                                            "read_param_btn", "load_in_btn", "update_btn"};
     while (serial.size() < qMax(60, total / 25))
         serial.append(make(operation_index(serial_ops.at(rng.bounded(serial_ops.size()))), fast()));
     // Fewer cases of two operations: a device-list read lasts its two
@@ -816,8 +844,8 @@ class HostileControllerTest : public QObject
             if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
                 const bool open = dialog->acceptMode() == QFileDialog::AcceptOpen;
                 const bool settings = dialog->windowTitle() == QStringLiteral("Сравнить с файлом");
-                harness::answer_file_dialog(dialog, settings ? shared.settings_path
-                                                    : open   ? shared.upload_path
+                harness::answer_file_dialog(dialog, settings      ? shared.settings_path
+                                                    : open        ? shared.upload_path
                                                     : ++saves % 5 ? shared.download_base
                                                                   : QString());
             }
@@ -830,8 +858,8 @@ class HostileControllerTest : public QObject
         bool transfer_before = false;
         QTimer stalls;
         connect(&stalls, &QTimer::timeout, this, [&] {
-            const bool transfer_now = std::any_of(lanes.begin(), lanes.end(),
-                                                  [](const auto &lane) { return lane->transferring(); });
+            const bool transfer_now =
+                std::any_of(lanes.begin(), lanes.end(), [](const auto &lane) { return lane->transferring(); });
             qint64 &longest = transfer_before || transfer_now ? longest_in_transfer : longest_stall;
             longest = qMax(longest, since_tick.restart());
             transfer_before = transfer_now;
@@ -895,31 +923,35 @@ private slots:
                 parameters += '"' + key.toUtf8() + "\":\"" + QByteArray(40000, 'p') + "\",";
         }
         parameters.back() = '}';
-        QTest::newRow("stream without end") << QByteArray("req_all_dev") << 0 << QByteArray("{\"result\":<endless>")
-                                            << not_enough;
+        QTest::newRow("stream without end")
+            << QByteArray("req_all_dev") << 0 << QByteArray("{\"result\":<endless>") << not_enough;
         QTest::newRow("a whole reply beyond the limit")
             << QByteArray("req_all_dev") << 0 << "{\"a\":\"" + mib.repeated(5) + "\"}" << not_enough;
-        QTest::newRow("a MiB-long serial found") << QByteArray("res_btn") << 0 << "{\"serial\":\"" + mib + "\"}" << "";
-        QTest::newRow("MiB-long device texts") << QByteArray("read_dev_btn") << 0
+        QTest::newRow("a MiB-long serial found") << QByteArray("res_btn") << 0 << "{\"serial\":\"" + mib + "\"}"
+                                                 << "";
+        QTest::newRow("MiB-long device texts")
+            << QByteArray("read_dev_btn") << 0
             << "{\"devices\":[[1,1,\"" + mib + "\",1,\"" + mib + "\",1,1,1,\"" + mib + "\",1]]}"
             << "Передача завершена";
         QTest::newRow("long parameter texts") << QByteArray("read_param_btn") << 0 << parameters << "";
-        QTest::newRow("upload content not confirmed") << QByteArray("load_in_btn") << 1
-            << QByteArray("{\"result\0\":\"ok\"}", 16) << "Запись файла не подтверждена";
+        QTest::newRow("upload content not confirmed")
+            << QByteArray("load_in_btn") << 1 << QByteArray("{\"result\0\":\"ok\"}", 16)
+            << "Запись файла не подтверждена";
         QTest::newRow("download not confirmed")
             << QByteArray("load_out_btn") << 0 << QByteArray("{\"result\":\"busy\"}") << "Скачивание не подтверждено";
         QTest::newRow("download paused after a brace of the file")
-            << QByteArray("load_out_btn") << 0 << download_content.left(19) + '\x01' + download_content.mid(19) + ok_reply
-            << "Файл записан";
+            << QByteArray("load_out_btn") << 0
+            << download_content.left(19) + '\x01' + download_content.mid(19) + ok_reply << "Файл записан";
         QTest::newRow("settings dump paused after a brace inside a value")
             << QByteArray("write_settings_btn") << 0 << QByteArray("{\"name\":\"a}\x01b\",\"n\":{\"m\":1}\x01}")
             << "Настройки записаны";
-        QTest::newRow("long parameter texts compared") << QByteArray("compare_settings_btn") << 0 << parameters
-                                                       << "Отличий: 73";
-        QTest::newRow("settings dump of two objects") << QByteArray("write_settings_btn") << 0
-                                                      << QByteArray("{\"a\":1}{\"b\":2}") << "Настройки не записаны";
-        QTest::newRow("download refused with more members") << QByteArray("load_out_btn") << 0
-            << QByteArray("{\"note\":\"error_value\",\"result\":\"error_value\"}") << "Ошибка значения ключа";
+        QTest::newRow("long parameter texts compared")
+            << QByteArray("compare_settings_btn") << 0 << parameters << "Отличий: 73";
+        QTest::newRow("settings dump of two objects")
+            << QByteArray("write_settings_btn") << 0 << QByteArray("{\"a\":1}{\"b\":2}") << "Настройки не записаны";
+        QTest::newRow("download refused with more members")
+            << QByteArray("load_out_btn") << 0 << QByteArray("{\"note\":\"error_value\",\"result\":\"error_value\"}")
+            << "Ошибка значения ключа";
     }
 
     void fixed()

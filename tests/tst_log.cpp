@@ -7,17 +7,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRegularExpression>
-#include <QTextBlock>
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextEdit>
 
 #include <memory>
@@ -71,8 +71,9 @@ QByteArray mixed_text(int size)
     QByteArray bytes;
     bytes.reserve(size);
     for (int i = 0; bytes.size() < size; ++i)
-        bytes += i % 5000 == 4999 ? QByteArray("\r\n") : i % 997 == 0 ? QByteArray("\xf0\x9d\x84\x9e\xd0\xbb")
-                                                                       : QByteArray(1, char('a' + i % 26));
+        bytes += i % 5000 == 4999 ? QByteArray("\r\n")
+                 : i % 997 == 0   ? QByteArray("\xf0\x9d\x84\x9e\xd0\xbb")
+                                  : QByteArray(1, char('a' + i % 26));
     return bytes.left(size);
 }
 
@@ -164,8 +165,7 @@ void LogTest::records_show_as_plain_lines()
                                             "<- d0 bf ff \n"
                                             "Количество байт: 3\n"
                                             "п")
-            + QChar(QChar::ReplacementCharacter)
-            + QStringLiteral("\n{\n    \"a\": 1\n}\n");
+                             + QChar(QChar::ReplacementCharacter) + QStringLiteral("\n{\n    \"a\": 1\n}\n");
     QCOMPARE(text_edit(log)->toPlainText(), expected);
     QCOMPARE(log.plain_text(), expected);
     QVERIFY(!log.has_pending_display());
@@ -177,8 +177,8 @@ void LogTest::markup_is_shown_literally()
     log.append_text("<b>x</b>");
     log.append_text("<img src=\"missing.png\">");
     log.append_text("<!DOCTYPE html><html><body><p>a&amp;b</p></body></html>");
-    const QString expected = QStringLiteral(
-            "<b>x</b>\n<img src=\"missing.png\">\n<!DOCTYPE html><html><body><p>a&amp;b</p></body></html>");
+    const QString expected =
+        QStringLiteral("<b>x</b>\n<img src=\"missing.png\">\n<!DOCTYPE html><html><body><p>a&amp;b</p></body></html>");
     QCOMPARE(text_edit(log)->toPlainText(), expected);
     QCOMPARE(log.plain_text(), expected);
     QCOMPARE(text_edit(log)->document()->blockCount(), 3);
@@ -271,14 +271,13 @@ void LogTest::save_writes_the_log_as_utf8()
 
     const QStringList files = saved_logs();
     QCOMPARE(files.size(), 1);
-    const QString content = QStringLiteral(
-            "-> 7b 22 6d 65 74 68 6f 64 22 3a 22 67 65 74 22 7d \n"
-            "Количество байт: 16\n"
-            "{\"method\":\"get\"}\n"
-            "<- 7b 0a 7d \n"
-            "Количество байт: 3\n"
-            "{\n"
-            "}");
+    const QString content = QStringLiteral("-> 7b 22 6d 65 74 68 6f 64 22 3a 22 67 65 74 22 7d \n"
+                                           "Количество байт: 16\n"
+                                           "{\"method\":\"get\"}\n"
+                                           "<- 7b 0a 7d \n"
+                                           "Количество байт: 3\n"
+                                           "{\n"
+                                           "}");
     QCOMPARE(read_file(files.first()), content.toUtf8());
     QCOMPARE(text_edit(log)->toPlainText(), content + QStringLiteral("\nФайл логов записан!"));
 
@@ -591,7 +590,8 @@ void LogTest::newest_records_kept_without_a_temporary_file()
     } else {
         QVERIFY(saved.toUtf8().size() <= memory_limit);
         saved.remove(QLatin1Char('\n') + lost_notice);
-        QVERIFY2(expected.endsWith((large > 0 ? QString() : QStringLiteral("\n")) + saved), qPrintable(saved.left(200)));
+        QVERIFY2(expected.endsWith((large > 0 ? QString() : QStringLiteral("\n")) + saved),
+                 qPrintable(saved.left(200)));
         QVERIFY(saved.size() > memory_limit / 4);
     }
 

@@ -53,7 +53,10 @@ struct Session
     void click(const char *name) { harness::click(button(name)); }
     bool progress_shown() { return find<QWidget>(window.get(), "transfer_progress")->isVisible(); }
 
-    bool connect(harness::FakeController &controller) { return harness::connect_ethernet(window.get(), controller.port()); }
+    bool connect(harness::FakeController &controller)
+    {
+        return harness::connect_ethernet(window.get(), controller.port());
+    }
 
     // Readies `operation` and starts it.
     void start(const QString &operation)
@@ -103,20 +106,31 @@ private slots:
         QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("loss");
         QTest::addColumn<QString>("text");
-        QTest::newRow("parameter read, reset") << "parameter read" << "reset" << eth_lost;
-        QTest::newRow("device write, reset") << "device write" << "reset" << eth_lost;
-        QTest::newRow("upload, reset") << "upload" << "reset" << eth_lost;
-        QTest::newRow("upload, closed") << "upload" << "close" << eth_lost;
-        QTest::newRow("device write, closed") << "device write" << "close" << eth_lost;
+        QTest::newRow("parameter read, reset") << "parameter read"
+                                               << "reset" << eth_lost;
+        QTest::newRow("device write, reset") << "device write"
+                                             << "reset" << eth_lost;
+        QTest::newRow("upload, reset") << "upload"
+                                       << "reset" << eth_lost;
+        QTest::newRow("upload, closed") << "upload"
+                                        << "close" << eth_lost;
+        QTest::newRow("device write, closed") << "device write"
+                                              << "close" << eth_lost;
         // Still sending when the user ends the connection: it goes quietly.
-        QTest::newRow("upload, disconnected") << "upload" << "user" << "Связь по Ethernet отключена";
+        QTest::newRow("upload, disconnected") << "upload"
+                                              << "user"
+                                              << "Связь по Ethernet отключена";
         // The user's stop ends the operation alone; the link stays.
         const QString stopped = QStringLiteral("Операция прервана");
-        QTest::newRow("parameter read, stopped") << "parameter read" << "stop" << stopped;
-        QTest::newRow("device write, stopped") << "device write" << "stop" << stopped;
-        QTest::newRow("upload, stopped") << "upload" << "stop" << stopped;
+        QTest::newRow("parameter read, stopped") << "parameter read"
+                                                 << "stop" << stopped;
+        QTest::newRow("device write, stopped") << "device write"
+                                               << "stop" << stopped;
+        QTest::newRow("upload, stopped") << "upload"
+                                         << "stop" << stopped;
         // Switching the link ends what runs on the other one.
-        QTest::newRow("device write, link switched") << "device write" << "switch" << stopped;
+        QTest::newRow("device write, link switched") << "device write"
+                                                     << "switch" << stopped;
     }
 
     void ethernet_goes_during_an_operation()
@@ -168,8 +182,8 @@ private slots:
         QTRY_COMPARE(s.status(), text);
         QTRY_VERIFY_WITH_TIMEOUT(!s.window->exchange_pending(), at_once_ms);
         const int requests_at_end = controller.requests().size();
-        QTest::qWait(200); // what is still under way ends
-        QCOMPARE(s.status(), text); // not replaced by a time-out's text
+        QTest::qWait(200);                                       // what is still under way ends
+        QCOMPARE(s.status(), text);                              // not replaced by a time-out's text
         QCOMPARE(controller.requests().size(), requests_at_end); // and no step sent after it
         QVERIFY(!s.progress_shown());
         QVERIFY(!s.button("abort_btn")->isEnabled());
@@ -227,24 +241,24 @@ private slots:
         QTest::addColumn<QByteArray>("mark");   // what every request of the operation holds ("!": none)
         QTest::addColumn<int>("requests");      // how many it sends; 0: more than one
         QTest::addColumn<QString>("text");
-        QTest::newRow("parameter read, then a write") << "parameter read" << QByteArray("write_param_btn")
-                                                      << QByteArray("\"params\"") << 0 << "";
+        QTest::newRow("parameter read, then a write")
+            << "parameter read" << QByteArray("write_param_btn") << QByteArray("\"params\"") << 0 << "";
         QTest::newRow("parameter write, then a read") << "parameter write" << QByteArray("read_param_btn")
                                                       << QByteArray("!\"method\"") << 0 << "Запись произведена";
-        QTest::newRow("device write, then an upload") << "device write" << QByteArray("load_in_btn")
-                                                      << QByteArray("\"devices\"") << 3 << "Запись завершена";
-        QTest::newRow("device write, then a delete") << "device write" << QByteArray("delete_dev_btn")
-                                                     << QByteArray("\"devices\"") << 3 << "Запись завершена";
-        QTest::newRow("upload, then a list read") << "upload" << QByteArray("read_dev_btn")
-                                                  << QByteArray("\"fl_size\"") << 1 << "Файл записан";
-        QTest::newRow("upload, then a list write") << "upload" << QByteArray("write_dev_btn")
-                                                   << QByteArray("\"fl_size\"") << 1 << "Файл записан";
+        QTest::newRow("device write, then an upload")
+            << "device write" << QByteArray("load_in_btn") << QByteArray("\"devices\"") << 3 << "Запись завершена";
+        QTest::newRow("device write, then a delete")
+            << "device write" << QByteArray("delete_dev_btn") << QByteArray("\"devices\"") << 3 << "Запись завершена";
+        QTest::newRow("upload, then a list read")
+            << "upload" << QByteArray("read_dev_btn") << QByteArray("\"fl_size\"") << 1 << "Файл записан";
+        QTest::newRow("upload, then a list write")
+            << "upload" << QByteArray("write_dev_btn") << QByteArray("\"fl_size\"") << 1 << "Файл записан";
         QTest::newRow("settings dump, twice") << "settings dump" << QByteArray("write_settings_btn")
                                               << QByteArray("\"all\"") << 1 << "Настройки записаны";
         QTest::newRow("download's save dialog, then a transmission")
             << "download" << QByteArray("transmit_server_btn") << QByteArray("data.csv") << 1 << "Файл записан";
-        QTest::newRow("identification, then a poll") << "identification" << QByteArray("req_all_dev")
-                                                     << QByteArray("fw_ver") << 1 << "";
+        QTest::newRow("identification, then a poll")
+            << "identification" << QByteArray("req_all_dev") << QByteArray("fw_ver") << 1 << "";
     }
 
     void a_second_operation_waits()
@@ -260,11 +274,11 @@ private slots:
         const int before = controller.requests().size();
         // Every step answered late, as a slow line would.
         controller.answer = [&](const QByteArray &request) {
-            const QByteArray reply = request.contains("fw_ver")        ? identity
-                                     : request.contains("data.csv")    ? "a;b\n" + ok_reply
-                                     : request.contains("\"all\"")     ? QByteArray(R"({"net_ip":[1,2,3,4]})")
+            const QByteArray reply = request.contains("fw_ver")       ? identity
+                                     : request.contains("data.csv")   ? "a;b\n" + ok_reply
+                                     : request.contains("\"all\"")    ? QByteArray(R"({"net_ip":[1,2,3,4]})")
                                      : request.contains("\"params\"") ? QByteArray("{}")
-                                                                       : ok_reply;
+                                                                      : ok_reply;
             QTimer::singleShot(150, [&controller, reply] { controller.send(reply); });
             return QByteArray();
         };

@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,7 +143,11 @@ private slots:
             QVERIFY2(row == cell.row && column == cell.column && row_span == cell.row_span
                          && column_span == cell.column_span,
                      qPrintable(QStringLiteral("%1 at (%2,%3) span %4x%5")
-                                    .arg(cell.widget).arg(row).arg(column).arg(row_span).arg(column_span)));
+                                    .arg(cell.widget)
+                                    .arg(row)
+                                    .arg(column)
+                                    .arg(row_span)
+                                    .arg(column_span)));
         }
         // "Отчёт" right beside "Лог", before the spacer that pushes the status line right.
         const auto *bottom = find<QGridLayout>(&window, "gridLayout");
@@ -190,8 +194,7 @@ private slots:
             QVERIFY2(find<QWidget>(&window, hidden)->isHidden(), hidden);
         QCOMPARE(items_of(find<QComboBox>(&window, "speed_box")),
                  (QStringList{"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
-        QCOMPARE(items_of(find<QComboBox>(&window, "parity_box")),
-                 (QStringList{"Нет", "Нечетность", "Четность"}));
+        QCOMPARE(items_of(find<QComboBox>(&window, "parity_box")), (QStringList{"Нет", "Нечетность", "Четность"}));
         QCOMPARE(items_of(find<QComboBox>(&window, "comboBox")).size(), 8);
         QCOMPARE(items_of(find<QComboBox>(&window, "comboBox_7")), (QStringList{"232", "485"}));
 
@@ -308,8 +311,9 @@ private slots:
         serial_ports::set_lister(nullptr);
         auto *ports = find<QComboBox>(&window, "name_box");
         QCOMPARE(items_of(ports), (QStringList{"ttyUSB0", "ttyUSB1", "ttyS0"}));
-        QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(),
-                 QStringLiteral("Описание: USB-RS485 converter\nПроизводитель: Adapter Works\nСерийный номер: AW-0042"));
+        QCOMPARE(
+            ports->itemData(0, Qt::ToolTipRole).toString(),
+            QStringLiteral("Описание: USB-RS485 converter\nПроизводитель: Adapter Works\nСерийный номер: AW-0042"));
         QVERIFY(!ports->itemData(1, Qt::ToolTipRole).isValid());
         QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("Описание: Built-in port"));
     }

@@ -2,9 +2,9 @@
 // both ways, the splitting of long selections and the settings files.
 
 #include "params/catalogue.h"
+#include "params/comparison_rules.h"
 #include "params/parameter_batches.h"
 #include "params/parameter_values.h"
-#include "params/comparison_rules.h"
 #include "params/settings_file_rules.h"
 #include "support/harness.h"
 
@@ -27,7 +27,9 @@ QString apply(const QString &rule, const QString &input)
     const QString type = rule.section(QLatin1Char(' '), 1);
     if (rule == "catalogue") { // the line between two good lines, in UTF-8 with a byte-order mark and CRLF
         QBuffer file;
-        file.setData("\xEF\xBB\xBF" "a;Дата;String;RW;Осн\r\n" + input.toUtf8() + "\r\nb;B;Int;W;Осн\r\n");
+        file.setData("\xEF\xBB\xBF"
+                     "a;Дата;String;RW;Осн\r\n"
+                     + input.toUtf8() + "\r\nb;B;Int;W;Осн\r\n");
         file.open(QIODevice::ReadOnly | QIODevice::Text);
         const params::Catalogue catalogue = params::read_catalogue(file);
         // Fields of the good lines, then the rows of pages 0 to 3.
@@ -82,14 +84,16 @@ QString apply(const QString &rule, const QString &input)
         member(0, &file);
         member(1, &controller);
         params::Catalogue catalogue;
-        catalogue[2] = {{"other", "k"}, {"Другой", "Ключ"}, {"Int", type.section(' ', 0, 0)},
-                        {"RW", type.section(' ', 1)}};
+        catalogue[2] = {
+            {"other", "k"}, {"Другой", "Ключ"}, {"Int", type.section(' ', 0, 0)}, {"RW", type.section(' ', 1)}};
         const QVector<params::Difference> found = params::compare_settings(catalogue, file, controller);
         if (found.isEmpty())
             return params::differences_text(0);
         const params::Difference &d = found.first();
-        return QStringLiteral("%1 %2 %3: %4 / %5").arg(d.page).arg(d.row).arg(d.name, d.file_value,
-                                                                               params::difference_tip(d))
+        return QStringLiteral("%1 %2 %3: %4 / %5")
+                   .arg(d.page)
+                   .arg(d.row)
+                   .arg(d.name, d.file_value, params::difference_tip(d))
                + (d.to_write() ? " +flag" : "");
     }
     if (rule == "file name")
@@ -109,81 +113,173 @@ private slots:
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("output");
-        QTest::newRow("catalogue: one page") << "catalogue" << "k;Имя;Float;RW;Основные" << "a Дата W: 3 0 0 0";
-        QTest::newRow("catalogue: two page words") << "catalogue" << "k;N;Int;R;Сеть, Сервис" << "a Дата W: 2 1 0 1";
-        QTest::newRow("catalogue: extra fields") << "catalogue" << "k;N;Itf;R;Интерфейсы;x" << "a Дата W: 2 0 1 0";
-        QTest::newRow("catalogue: header") << "catalogue" << "Ключ;Имя;Тип;Доступ;Вкладка" << "a Дата W: 2 0 0 0";
-        QTest::newRow("catalogue: four fields") << "catalogue" << "k;N;Int;Основные" << "a Дата W: 2 0 0 0";
-        QTest::newRow("catalogue: blank") << "catalogue" << "" << "a Дата W: 2 0 0 0";
-        QTest::newRow("cell: Float, six digits") << "cell Float" << "1234567" << "1.23457e+06";
-        QTest::newRow("cell: Float as text") << "cell Float" << "\"2.5\"" << "0";
-        QTest::newRow("cell: Int[]") << "cell Int[]" << "[1,2,3]" << "1.2.3";
-        QTest::newRow("cell: Int[] of texts") << "cell Int[]" << "[\"10\",\"x\"]" << "10.x";
-        QTest::newRow("cell: Int[] not an array") << "cell Int[]" << "7" << "";
-        QTest::newRow("cell: Int[] as dotted text") << "cell Int[]" << "\"192.168.0.1\"" << "192.168.0.1";
-        QTest::newRow("cell: Int beyond 32 bits") << "cell Int" << "3000000000" << "3000000000";
-        QTest::newRow("cell: Int with a fraction") << "cell Int" << "2.5" << "2.5";
-        QTest::newRow("cell: Int as text") << "cell Int" << "\"12\"" << "0";
-        QTest::newRow("cell: String as number") << "cell String" << "5" << "";
-        QTest::newRow("uart: 19200_7E2") << "uart" << "19200_7E2" << "19200 0 1 1";
-        QTest::newRow("uart: speed only") << "uart" << "4800" << "4800 -1 -1 -1";
-        QTest::newRow("uart: empty frame") << "uart" << "1200_" << "1200 -1 -1 -1";
-        QTest::newRow("itf: the last item containing it") << "itf" << "485" << "1 485";
-        QTest::newRow("itf: empty, the last item") << "itf" << "" << "6 USB";
-        QTest::newRow("itf: none") << "itf" << "X25" << "-1";
-        QTest::newRow("write: Int[] as strings") << "write Int[]" << "192.168.0.1" << R"([["192","168","0","1"]])";
-        QTest::newRow("write: Int") << "write Int" << "3000000000" << "[3000000000]";
-        QTest::newRow("write: Int not a number") << "write Int" << "2.5" << "[0]";
-        QTest::newRow("write: Float infinite") << "write Float" << "inf" << "[0]";
-        QTest::newRow("write: Itf") << "write Itf" << "" << R"(["485"])";
-        QTest::newRow("write: Uart") << "write Uart" << "" << R"(["9600_8N1"])";
-        QTest::newRow("write: no mark") << "write Bool" << "1" << "nothing";
+        QTest::newRow("catalogue: one page") << "catalogue"
+                                             << "k;Имя;Float;RW;Основные"
+                                             << "a Дата W: 3 0 0 0";
+        QTest::newRow("catalogue: two page words") << "catalogue"
+                                                   << "k;N;Int;R;Сеть, Сервис"
+                                                   << "a Дата W: 2 1 0 1";
+        QTest::newRow("catalogue: extra fields") << "catalogue"
+                                                 << "k;N;Itf;R;Интерфейсы;x"
+                                                 << "a Дата W: 2 0 1 0";
+        QTest::newRow("catalogue: header") << "catalogue"
+                                           << "Ключ;Имя;Тип;Доступ;Вкладка"
+                                           << "a Дата W: 2 0 0 0";
+        QTest::newRow("catalogue: four fields") << "catalogue"
+                                                << "k;N;Int;Основные"
+                                                << "a Дата W: 2 0 0 0";
+        QTest::newRow("catalogue: blank") << "catalogue"
+                                          << ""
+                                          << "a Дата W: 2 0 0 0";
+        QTest::newRow("cell: Float, six digits") << "cell Float"
+                                                 << "1234567"
+                                                 << "1.23457e+06";
+        QTest::newRow("cell: Float as text") << "cell Float"
+                                             << "\"2.5\""
+                                             << "0";
+        QTest::newRow("cell: Int[]") << "cell Int[]"
+                                     << "[1,2,3]"
+                                     << "1.2.3";
+        QTest::newRow("cell: Int[] of texts") << "cell Int[]"
+                                              << "[\"10\",\"x\"]"
+                                              << "10.x";
+        QTest::newRow("cell: Int[] not an array") << "cell Int[]"
+                                                  << "7"
+                                                  << "";
+        QTest::newRow("cell: Int[] as dotted text") << "cell Int[]"
+                                                    << "\"192.168.0.1\""
+                                                    << "192.168.0.1";
+        QTest::newRow("cell: Int beyond 32 bits") << "cell Int"
+                                                  << "3000000000"
+                                                  << "3000000000";
+        QTest::newRow("cell: Int with a fraction") << "cell Int"
+                                                   << "2.5"
+                                                   << "2.5";
+        QTest::newRow("cell: Int as text") << "cell Int"
+                                           << "\"12\""
+                                           << "0";
+        QTest::newRow("cell: String as number") << "cell String"
+                                                << "5"
+                                                << "";
+        QTest::newRow("uart: 19200_7E2") << "uart"
+                                         << "19200_7E2"
+                                         << "19200 0 1 1";
+        QTest::newRow("uart: speed only") << "uart"
+                                          << "4800"
+                                          << "4800 -1 -1 -1";
+        QTest::newRow("uart: empty frame") << "uart"
+                                           << "1200_"
+                                           << "1200 -1 -1 -1";
+        QTest::newRow("itf: the last item containing it") << "itf"
+                                                          << "485"
+                                                          << "1 485";
+        QTest::newRow("itf: empty, the last item") << "itf"
+                                                   << ""
+                                                   << "6 USB";
+        QTest::newRow("itf: none") << "itf"
+                                   << "X25"
+                                   << "-1";
+        QTest::newRow("write: Int[] as strings") << "write Int[]"
+                                                 << "192.168.0.1"
+                                                 << R"([["192","168","0","1"]])";
+        QTest::newRow("write: Int") << "write Int"
+                                    << "3000000000"
+                                    << "[3000000000]";
+        QTest::newRow("write: Int not a number") << "write Int"
+                                                 << "2.5"
+                                                 << "[0]";
+        QTest::newRow("write: Float infinite") << "write Float"
+                                               << "inf"
+                                               << "[0]";
+        QTest::newRow("write: Itf") << "write Itf"
+                                    << ""
+                                    << R"(["485"])";
+        QTest::newRow("write: Uart") << "write Uart"
+                                     << ""
+                                     << R"(["9600_8N1"])";
+        QTest::newRow("write: no mark") << "write Bool"
+                                        << "1"
+                                        << "nothing";
         // The controller against a settings file, as the pages show both.
         const QString same = "Отличий нет";
-        QTest::newRow("compare: Int[] array and dotted text") << "compare Int[] RW" << R"([192,168,0,1] | "192.168.0.1")"
-                                                              << same;
-        QTest::newRow("compare: Int[] of texts") << "compare Int[] RW" << R"(["10","0","0","7"] | [10,0,0,7])" << same;
-        QTest::newRow("compare: Int 5 and 5.0") << "compare Int RW" << "5.0 | 5" << same;
-        QTest::newRow("compare: Float to six digits") << "compare Float RW" << "1234567 | 1234571" << same;
-        QTest::newRow("compare: Uart by its boxes") << "compare Uart RW" << R"("9600_N81" | "9600_8N1")" << same;
-        QTest::newRow("compare: Itf by its item") << "compare Itf RW" << R"("485" | "RS-485")" << same;
-        QTest::newRow("compare: key only in the controller") << "compare Int RW" << "- | 5" << same;
-        QTest::newRow("compare: key in neither") << "compare Int RW" << "- | -" << same;
-        QTest::newRow("compare: Int differs") << "compare Int RW" << "5 | 6" << "2 1 Ключ: 5 / В контроллере: 6 +flag";
-        QTest::newRow("compare: Int as text") << "compare Int RW" << R"(5 | "5")"
+        QTest::newRow("compare: Int[] array and dotted text") << "compare Int[] RW"
+                                                              << R"([192,168,0,1] | "192.168.0.1")" << same;
+        QTest::newRow("compare: Int[] of texts") << "compare Int[] RW"
+                                                 << R"(["10","0","0","7"] | [10,0,0,7])" << same;
+        QTest::newRow("compare: Int 5 and 5.0") << "compare Int RW"
+                                                << "5.0 | 5" << same;
+        QTest::newRow("compare: Float to six digits") << "compare Float RW"
+                                                      << "1234567 | 1234571" << same;
+        QTest::newRow("compare: Uart by its boxes") << "compare Uart RW"
+                                                    << R"("9600_N81" | "9600_8N1")" << same;
+        QTest::newRow("compare: Itf by its item") << "compare Itf RW"
+                                                  << R"("485" | "RS-485")" << same;
+        QTest::newRow("compare: key only in the controller") << "compare Int RW"
+                                                             << "- | 5" << same;
+        QTest::newRow("compare: key in neither") << "compare Int RW"
+                                                 << "- | -" << same;
+        QTest::newRow("compare: Int differs") << "compare Int RW"
+                                              << "5 | 6"
+                                              << "2 1 Ключ: 5 / В контроллере: 6 +flag";
+        QTest::newRow("compare: Int as text") << "compare Int RW"
+                                              << R"(5 | "5")"
                                               << "2 1 Ключ: 5 / В контроллере: 0 +flag";
-        QTest::newRow("compare: String differs") << "compare String RW" << R"("ТП-1" | "ТП-2")"
+        QTest::newRow("compare: String differs") << "compare String RW"
+                                                 << R"("ТП-1" | "ТП-2")"
                                                  << "2 1 Ключ: ТП-1 / В контроллере: ТП-2 +flag";
-        QTest::newRow("compare: Int[] differs") << "compare Int[] RW" << R"("10.0.0.7" | [10,0,0,8])"
+        QTest::newRow("compare: Int[] differs") << "compare Int[] RW"
+                                                << R"("10.0.0.7" | [10,0,0,8])"
                                                 << "2 1 Ключ: 10.0.0.7 / В контроллере: 10.0.0.8 +flag";
-        QTest::newRow("compare: Uart differs") << "compare Uart RW" << R"("9600_8N1" | "19200_7E2")"
+        QTest::newRow("compare: Uart differs") << "compare Uart RW"
+                                               << R"("9600_8N1" | "19200_7E2")"
                                                << "2 1 Ключ: 9600_8N1 / В контроллере: 19200_7E2 +flag";
-        QTest::newRow("compare: Uart speed only") << "compare Uart RW" << R"("4800" | "4800_8N1")"
+        QTest::newRow("compare: Uart speed only") << "compare Uart RW"
+                                                  << R"("4800" | "4800_8N1")"
                                                   << "2 1 Ключ: 4800 / В контроллере: 4800_8N1 +flag";
-        QTest::newRow("compare: Itf differs") << "compare Itf RW" << R"("232" | "485")"
+        QTest::newRow("compare: Itf differs") << "compare Itf RW"
+                                              << R"("232" | "485")"
                                               << "2 1 Ключ: 232 – интерфейс RS-232 / "
                                                  "В контроллере: 485 – интерфейс RS-485 +flag";
-        QTest::newRow("compare: Itf no item") << "compare Itf RW" << R"("232" | 7)"
+        QTest::newRow("compare: Itf no item") << "compare Itf RW"
+                                              << R"("232" | 7)"
                                               << "2 1 Ключ: 232 – интерфейс RS-232 / В контроллере: 7 +flag";
-        QTest::newRow("compare: read-only differs, no flag") << "compare Int R" << "1 | 2"
-                                                            << "2 1 Ключ: 1 / В контроллере: 2";
-        QTest::newRow("compare: missing in the reply, no flag") << "compare Int RW" << "1 | -"
-                                                               << "2 1 Ключ: 1 / Нет в ответе контроллера";
-        QTest::newRow("compare: null against a missing key") << "compare String RW" << "null | -"
-                                                            << "2 1 Ключ:  / Нет в ответе контроллера";
-        QTest::newRow("read: three short keys") << "read" << "3x4" << "3";
-        QTest::newRow("read: 25 keys") << "read" << "25x10" << "5 5 5 5 5";
-        QTest::newRow("read: long keys") << "read" << "3x120" << "1 1 1";
+        QTest::newRow("compare: read-only differs, no flag") << "compare Int R"
+                                                             << "1 | 2"
+                                                             << "2 1 Ключ: 1 / В контроллере: 2";
+        QTest::newRow("compare: missing in the reply, no flag") << "compare Int RW"
+                                                                << "1 | -"
+                                                                << "2 1 Ключ: 1 / Нет в ответе контроллера";
+        QTest::newRow("compare: null against a missing key") << "compare String RW"
+                                                             << "null | -"
+                                                             << "2 1 Ключ:  / Нет в ответе контроллера";
+        QTest::newRow("read: three short keys") << "read"
+                                                << "3x4"
+                                                << "3";
+        QTest::newRow("read: 25 keys") << "read"
+                                       << "25x10"
+                                       << "5 5 5 5 5";
+        QTest::newRow("read: long keys") << "read"
+                                         << "3x120"
+                                         << "1 1 1";
         // A request of one key of 91 characters is 149 characters long: not past the limit.
-        QTest::newRow("read: 149 characters") << "read" << "3x91" << "2 1";
-        QTest::newRow("read: 150 characters") << "read" << "3x92" << "1 1 1";
-        QTest::newRow("file name: path")
-            << "file name" << "../../etc/x" << "Считанные параметры_УСПД_.._.._etc_x_дата_06_12_2026.txt";
+        QTest::newRow("read: 149 characters") << "read"
+                                              << "3x91"
+                                              << "2 1";
+        QTest::newRow("read: 150 characters") << "read"
+                                              << "3x92"
+                                              << "1 1 1";
+        QTest::newRow("file name: path") << "file name"
+                                         << "../../etc/x"
+                                         << "Считанные параметры_УСПД_.._.._etc_x_дата_06_12_2026.txt";
         QTest::newRow("file name: reserved and control") << "file name" << QString("C:\\a*?\"<>|\n") + QChar(0)
                                                          << "Считанные параметры_УСПД_C__a_________дата_06_12_2026.txt";
         // The wall clock as it is, with no time-zone conversion.
-        QTest::newRow("clock: local") << "clock" << "2026-12-06T14:05:09.750" << "2026-12-06 14:05:09";
-        QTest::newRow("clock: UTC+5") << "clock" << "2026-12-06T14:05:09.750+05:00" << "2026-12-06 14:05:09";
+        QTest::newRow("clock: local") << "clock"
+                                      << "2026-12-06T14:05:09.750"
+                                      << "2026-12-06 14:05:09";
+        QTest::newRow("clock: UTC+5") << "clock"
+                                      << "2026-12-06T14:05:09.750+05:00"
+                                      << "2026-12-06 14:05:09";
     }
 
     void rules()

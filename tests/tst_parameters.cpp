@@ -38,7 +38,8 @@ QStringList value_keys() // value_00 to value_24
 // read-only ones at rows 8 (Itf) and 10 (Uart).
 QByteArray test_catalogue()
 {
-    QByteArray text = "\xEF\xBB\xBF" "time;Время;String;RW;Основные\nname;Имя;String;RW;Основные\n"
+    QByteArray text = "\xEF\xBB\xBF"
+                      "time;Время;String;RW;Основные\nname;Имя;String;RW;Основные\n"
                       "temp;Температура;Float;R;Основные\nip;Адрес;Int[];RW;Основные\n"
                       "count;Счётчик;Int;RW;Основные\npass;Пароль;String;W;Основные\n"
                       "uart;Порт;Uart;RW;Основные\nitf;Интерфейс;Itf;RW;Основные\n";
@@ -47,8 +48,9 @@ QByteArray test_catalogue()
     text += "late;Последний;Int;R;Основные\n";
     for (int i = 0; i < 6; ++i)
         text += QStringLiteral("net_%1;Сеть;Int;RW;Сеть\n").arg(i).toUtf8();
-    return text + "net_uart;Порт;Uart;RW;Сеть\nnet_itf;Интерфейс;Itf;RW;Сеть\nro_itf;Только чтение;Itf;R;Сеть\n"
-                  "shared;Общий;Int;RW;Сеть, Сервис\nro_uart;Только чтение;Uart;R;Сеть\nsvc;Служебный;Int;R;Сервис\n";
+    return text
+           + "net_uart;Порт;Uart;RW;Сеть\nnet_itf;Интерфейс;Itf;RW;Сеть\nro_itf;Только чтение;Itf;R;Сеть\n"
+             "shared;Общий;Int;RW;Сеть, Сервис\nro_uart;Только чтение;Uart;R;Сеть\nsvc;Служебный;Int;R;Сервис\n";
 }
 
 constexpr int temp_row = 2, count_row = 4, pass_row = 5, uart_row = 6, itf_row = 7, first_value = 8, late_row = 33;
@@ -167,7 +169,10 @@ struct Window
     }
     void show_page(int page) { find<QTabWidget>("tabWidget_2")->setCurrentIndex(page); }
     template <class T>
-    T *find(const QString &name) { return harness::find<T>(window.get(), name); }
+    T *find(const QString &name)
+    {
+        return harness::find<T>(window.get(), name);
+    }
     QPushButton *button(const QString &name) { return find<QPushButton>(name); }
     void click(const QString &name) { harness::click(button(name)); }
     QString status() { return find<QLabel>("label")->text(); }
@@ -249,15 +254,20 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("shown"); // time | count | uart after the load
         QTest::addColumn<QString>("status");
-        QTest::newRow("Uart without _: speed only") << "read-only" << QByteArray(R"({"uart":"4800"})")
-                                                    << "kept|11|4800 0 2 1" << "";
-        QTest::newRow("not JSON") << "read-only" << QByteArray("count=3") << "kept|0|1 0 2 1" << "";
-        QTest::newRow("NUL byte") << "read-only" << QByteArray("{\"count\":\0 5}", 13) << "kept|0|1 0 2 1" << "";
+        QTest::newRow("Uart without _: speed only")
+            << "read-only" << QByteArray(R"({"uart":"4800"})") << "kept|11|4800 0 2 1"
+            << "";
+        QTest::newRow("not JSON") << "read-only" << QByteArray("count=3") << "kept|0|1 0 2 1"
+                                  << "";
+        QTest::newRow("NUL byte") << "read-only" << QByteArray("{\"count\":\0 5}", 13) << "kept|0|1 0 2 1"
+                                  << "";
         QTest::newRow("factory file") << "factory" << QByteArray(R"({"time":"f","count":5,"uart":"9600_8O1"})")
-                                      << "f|5|9600 1 2 0" << "";
+                                      << "f|5|9600 1 2 0"
+                                      << "";
         QTest::newRow("factory file missing") << "no factory file" << QByteArray() << "kept|11|1 0 2 1"
                                               << "Параметры не считаны";
-        QTest::newRow("dialog cancelled") << "cancel" << QByteArray() << "kept|11|1 0 2 1" << "Параметры не считаны";
+        QTest::newRow("dialog cancelled") << "cancel" << QByteArray() << "kept|11|1 0 2 1"
+                                          << "Параметры не считаны";
     }
 
     void settings_file_loads()
@@ -328,9 +338,10 @@ private slots:
         // Each request takes the rows up to the one that brings it past 149
         // characters.
         QCOMPARE(keys_sent(f.parameter_requests()),
-                 QStringLiteral("time name temp ip count uart itf | value_00 value_01 value_02 value_03 value_04 value_05 | "
-                                "value_06 value_07 value_08 value_09 value_10 value_11 | value_12 value_13 value_14 value_15 "
-                                "value_16 value_17 | value_18 value_19 value_20 value_21 value_22 value_23 | value_24 late"));
+                 QStringLiteral(
+                     "time name temp ip count uart itf | value_00 value_01 value_02 value_03 value_04 value_05 | "
+                     "value_06 value_07 value_08 value_09 value_10 value_11 | value_12 value_13 value_14 value_15 "
+                     "value_16 value_17 | value_18 value_19 value_20 value_21 value_22 value_23 | value_24 late"));
         QCOMPARE(clicks.count(), f.parameter_requests().size() + 1);
         QCOMPARE(f.shown(0, first_value + 24), QStringLiteral("124"));
         // Over: edits no longer uncheck write-only rows.
@@ -348,11 +359,11 @@ private slots:
         const QString unconfirmed = QStringLiteral("Запись прервана: нет подтверждения записи");
         for (int step : {1, 2}) {
             QTest::addRow("not JSON at request %d", step + 1) << step << QByteArray(R"("result":"ok"})") << unconfirmed;
-            QTest::addRow("unknown result at request %d", step + 1) << step << QByteArray(R"({"result":"done"})")
-                                                                    << unconfirmed;
+            QTest::addRow("unknown result at request %d", step + 1)
+                << step << QByteArray(R"({"result":"done"})") << unconfirmed;
             QTest::addRow("no result at request %d", step + 1) << step << QByteArray(R"({"count":1})") << unconfirmed;
-            QTest::addRow("error at request %d", step + 1) << step << QByteArray(R"({"result":"error_save"})")
-                                                           << "Ошибка сохранения параметра или файла";
+            QTest::addRow("error at request %d", step + 1)
+                << step << QByteArray(R"({"result":"error_save"})") << "Ошибка сохранения параметра или файла";
         }
     }
 
@@ -392,10 +403,11 @@ private slots:
             return;
         }
         // Each request takes the rows up to the one that brings it to 150 characters.
-        QCOMPARE(keys_sent(sent), QStringLiteral("time value_00 value_01 value_02 value_03 value_04 value_05 | value_06 "
-                                                 "value_07 value_08 value_09 value_10 value_11 value_12 | value_13 value_14 "
-                                                 "value_15 value_16 value_17 value_18 value_19 | value_20 value_21 value_22 "
-                                                 "value_23 value_24"));
+        QCOMPARE(keys_sent(sent),
+                 QStringLiteral("time value_00 value_01 value_02 value_03 value_04 value_05 | value_06 "
+                                "value_07 value_08 value_09 value_10 value_11 value_12 | value_13 value_14 "
+                                "value_15 value_16 value_17 value_18 value_19 | value_20 value_21 value_22 "
+                                "value_23 value_24"));
         QCOMPARE(object_of(sent.last()).value(value_keys()[24]), QJsonValue(1024));
         // Nothing checked: the empty object, handled as any write.
         f.show_page(0);
@@ -409,7 +421,7 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("page");
-        QTest::addColumn<int>("row"); // the row checked, -1 for the value rows
+        QTest::addColumn<int>("row");       // the row checked, -1 for the value rows
         QTest::addColumn<QString>("value"); // the row's value before the click
         QTest::addColumn<QString>("reply");
         QTest::addColumn<QString>("result"); // a read: the row shown; a write: the object sent; settings: the file
@@ -418,8 +430,8 @@ private slots:
             QTest::addRow("read, %s", name) << "read_param_btn" << 0 << row << "" << reply << shown << "";
         };
         const auto write = [](const char *name, int page, int row, const QString &value, const QString &sent) {
-            QTest::addRow("write, %s", name) << "write_param_btn" << page << row << value << R"({"result":"ok"})"
-                                             << sent << "Запись произведена";
+            QTest::addRow("write, %s", name)
+                << "write_param_btn" << page << row << value << R"({"result":"ok"})" << sent << "Запись произведена";
         };
         read("Float", temp_row, R"({"temp":1234567})", "1.23457e+06");
         read("Int[]", 3, R"({"ip":[192,168,0,1]})", "192.168.0.1");
@@ -489,7 +501,8 @@ private slots:
             QCOMPARE(f.shown(page, row), result);
         const bool settings = button == QLatin1String("write_settings_btn");
         if (!read && !settings && !result.isEmpty())
-            QCOMPARE(f.parameter_requests().first(), QString::fromUtf8(requests::parameter_write(object_of(result)).trimmed()));
+            QCOMPARE(f.parameter_requests().first(),
+                     QString::fromUtf8(requests::parameter_write(object_of(result)).trimmed()));
         const QStringList saved = QDir(f.dir.path()).entryList({QStringLiteral("Считанные*")}, QDir::Files);
         QCOMPARE(saved.size(), settings && !result.isEmpty() ? 1 : 0);
         if (!saved.isEmpty())

@@ -50,9 +50,12 @@ private slots:
         QTest::newRow("good") << json("{'file':'fw.bin','fl_size':1234}") << ok_reply << qint64(1234);
         QTest::newRow("empty file") << json("{'file':'e','fl_size':0}") << ok_reply << qint64(0);
         QTest::newRow("negative") << json("{'file':'a','fl_size':-1}") << json("{'result':'error_value'}") << qint64(0);
-        QTest::newRow("fraction") << json("{'file':'a','fl_size':1.5}") << json("{'result':'error_value'}") << qint64(0);
-        QTest::newRow("text size") << json("{'file':'a','fl_size':'5'}") << json("{'result':'error_value'}") << qint64(0);
-        QTest::newRow("too large") << json("{'file':'a','fl_size':1e12}") << json("{'result':'error_value'}") << qint64(0);
+        QTest::newRow("fraction") << json("{'file':'a','fl_size':1.5}") << json("{'result':'error_value'}")
+                                  << qint64(0);
+        QTest::newRow("text size") << json("{'file':'a','fl_size':'5'}") << json("{'result':'error_value'}")
+                                   << qint64(0);
+        QTest::newRow("too large") << json("{'file':'a','fl_size':1e12}") << json("{'result':'error_value'}")
+                                   << qint64(0);
         QTest::newRow("empty name") << json("{'file':'','fl_size':3}") << json("{'result':'error_value'}") << qint64(0);
     }
 

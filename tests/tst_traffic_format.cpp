@@ -63,7 +63,8 @@ void TrafficFormatTest::text_record_decodes_utf8_up_to_nul()
     QCOMPARE(text_record("\xd0\x9b\xd0\xbe\xd0\xb3"), QStringLiteral("Лог"));
 
     // A stray byte becomes one replacement character; the rest survives.
-    const QString replaced = text_record("a\xff" "b");
+    const QString replaced = text_record("a\xff"
+                                         "b");
     QCOMPARE(replaced.size(), 3);
     QCOMPARE(replaced.at(0), QLatin1Char('a'));
     QCOMPARE(replaced.at(1), QChar(QChar::ReplacementCharacter));
@@ -75,12 +76,10 @@ void TrafficFormatTest::text_record_decodes_utf8_up_to_nul()
 
 void TrafficFormatTest::plain_log_text_turns_breaks_into_line_feeds()
 {
-    QCOMPARE(plain_log_text(QStringLiteral("{\n    \"a\": 1\n}\n")),
-             QStringLiteral("{\n    \"a\": 1\n}\n"));
+    QCOMPARE(plain_log_text(QStringLiteral("{\n    \"a\": 1\n}\n")), QStringLiteral("{\n    \"a\": 1\n}\n"));
     QCOMPARE(plain_log_text(QStringLiteral("a\r\nb\rc\r\r\nd")), QStringLiteral("a\nb\nc\n\nd"));
-    QCOMPARE(plain_log_text(QString(QStringLiteral("a") + QChar(QChar::ParagraphSeparator)
-                                    + QStringLiteral("b") + QChar(QChar::LineSeparator)
-                                    + QStringLiteral("c") + QChar(QChar::Nbsp)
+    QCOMPARE(plain_log_text(QString(QStringLiteral("a") + QChar(QChar::ParagraphSeparator) + QStringLiteral("b")
+                                    + QChar(QChar::LineSeparator) + QStringLiteral("c") + QChar(QChar::Nbsp)
                                     + QStringLiteral("d") + QChar(0xfdd0))),
              QStringLiteral("a\nb\nc d\n"));
     QVERIFY(plain_log_text(QString()).isEmpty());
@@ -94,14 +93,13 @@ void TrafficFormatTest::log_file_name_uses_date_and_time()
 
 void TrafficFormatTest::short_lines_are_displayed_whole()
 {
-    const QString record = hex_record(1, QByteArray(1000, 'x')) + QLatin1Char('\n')
-            + byte_count_line(1000) + QLatin1Char('\n') + QString(1000, QLatin1Char('x'));
+    const QString record = hex_record(1, QByteArray(1000, 'x')) + QLatin1Char('\n') + byte_count_line(1000)
+                           + QLatin1Char('\n') + QString(1000, QLatin1Char('x'));
     QCOMPARE(display_paragraphs(record, 3), record);
 
     const QString longest(max_unbroken_line, QLatin1Char('y'));
     QCOMPARE(display_paragraphs(longest), longest);
-    QCOMPARE(display_paragraphs(longest + QLatin1Char('\n') + longest),
-             longest + QLatin1Char('\n') + longest);
+    QCOMPARE(display_paragraphs(longest + QLatin1Char('\n') + longest), longest + QLatin1Char('\n') + longest);
 }
 
 void TrafficFormatTest::long_hex_line_is_displayed_in_byte_aligned_paragraphs()
@@ -184,8 +182,8 @@ void TrafficFormatTest::record_text_in_slices_is_the_record_whole_data()
     QTest::newRow("hex of nothing") << true << QByteArray() << stamp;
     QTest::newRow("text to the NUL") << false << QByteArray("{\"a\":1}\0tail", 13) << stamp;
     QTest::newRow("text of nothing") << false << QByteArray() << stamp;
-    QTest::newRow("line breaks of every kind") << false << QByteArray("a\r\nb\rc\r\r\nd\r\xe2\x80\xa8\xc2\xa0\r")
-                                               << QString();
+    QTest::newRow("line breaks of every kind")
+        << false << QByteArray("a\r\nb\rc\r\r\nd\r\xe2\x80\xa8\xc2\xa0\r") << QString();
     QTest::newRow("byte order marks") << false << QByteArray("\xef\xbb\xbf{\xef\xbb\xbf}\xef\xbb") << QString();
     // Lead bytes, continuation bytes, byte order marks and line breaks at
     // random: whatever the cuts, the pieces decode as the whole does.

@@ -19,13 +19,27 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("controller_name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("extension added") << "/home/u/report" << "data.csv" << "/home/u/report.csv";
-        QTest::newRow("part after the first dot") << "/x/a" << "arch.tar.gz" << "/x/a.tar";
-        QTest::newRow("no dot: path as chosen") << "/x/report" << "data" << "/x/report";
-        QTest::newRow("trailing dot: path as chosen") << "/x/report" << "data." << "/x/report";
-        QTest::newRow("cancelled: nothing") << "" << "data.csv" << "";
-        QTest::newRow("path characters stay in the folder") << "/x/r" << "a.b/\\x.c" << "/x/r.b__x";
-        QTest::newRow("empty name") << "/x/r" << "" << "/x/r";
+        QTest::newRow("extension added") << "/home/u/report"
+                                         << "data.csv"
+                                         << "/home/u/report.csv";
+        QTest::newRow("part after the first dot") << "/x/a"
+                                                  << "arch.tar.gz"
+                                                  << "/x/a.tar";
+        QTest::newRow("no dot: path as chosen") << "/x/report"
+                                                << "data"
+                                                << "/x/report";
+        QTest::newRow("trailing dot: path as chosen") << "/x/report"
+                                                      << "data."
+                                                      << "/x/report";
+        QTest::newRow("cancelled: nothing") << ""
+                                            << "data.csv"
+                                            << "";
+        QTest::newRow("path characters stay in the folder") << "/x/r"
+                                                            << "a.b/\\x.c"
+                                                            << "/x/r.b__x";
+        QTest::newRow("empty name") << "/x/r"
+                                    << ""
+                                    << "/x/r";
     }
 
     void save_path()
@@ -42,23 +56,28 @@ private slots:
         QTest::addColumn<QString>("result");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("complete"); // a brace alone does not end it
-        QTest::newRow("file and ok") << QByteArray("a;b\n1;2\n{\"result\":\"ok\"}") << "ok" << QByteArray("a;b\n1;2\n") << true;
-        QTest::newRow("error alone") << QByteArray("{\"result\":\"error_get\"}") << "error_get" << QByteArray("{\"resul") << true;
-        QTest::newRow("each error") << QByteArray("{\"result\":\"error_value\"}") << "error_value" << QByteArray("{\"result\"") << true;
-        QTest::newRow("a blank is another text") << QByteArray("x{\"result\": \"ok\"}") << "" << QByteArray("x{") << false;
+        QTest::newRow("file and ok") << QByteArray("a;b\n1;2\n{\"result\":\"ok\"}") << "ok" << QByteArray("a;b\n1;2\n")
+                                     << true;
+        QTest::newRow("error alone") << QByteArray("{\"result\":\"error_get\"}") << "error_get"
+                                     << QByteArray("{\"resul") << true;
+        QTest::newRow("each error") << QByteArray("{\"result\":\"error_value\"}") << "error_value"
+                                    << QByteArray("{\"result\"") << true;
+        QTest::newRow("a blank is another text")
+            << QByteArray("x{\"result\": \"ok\"}") << "" << QByteArray("x{") << false;
         QTest::newRow("unknown value") << QByteArray("{\"result\":\"busy\"}") << "" << QByteArray("{\"") << true;
         QTest::newRow("shorter than the fragment") << QByteArray("}") << "" << QByteArray() << false;
-        QTest::newRow("a file holding an error text")
-            << QByteArray("{\"result\":\"error_key\"}\n{\"result\":\"ok\"}") << "ok" << QByteArray("{\"result\":\"error_key\"}\n") << true;
-        QTest::newRow("binary with NUL and invalid UTF-8")
-            << QByteArray("\x00\xff\xfe\x80}{\"result\":\"ok\"}", 20) << "ok" << QByteArray("\x00\xff\xfe\x80}", 5) << true;
+        QTest::newRow("a file holding an error text") << QByteArray("{\"result\":\"error_key\"}\n{\"result\":\"ok\"}")
+                                                      << "ok" << QByteArray("{\"result\":\"error_key\"}\n") << true;
+        QTest::newRow("binary with NUL and invalid UTF-8") << QByteArray("\x00\xff\xfe\x80}{\"result\":\"ok\"}", 20)
+                                                           << "ok" << QByteArray("\x00\xff\xfe\x80}", 5) << true;
         QTest::newRow("a brace of the file") << QByteArray("a{\"b\":1}") << "" << QByteArray() << false;
         QTest::newRow("result with other members") << QByteArray("{\"n\":\"x\",\"result\":\"error_key\"}")
                                                    << "error_key" << QByteArray("{\"n\":\"x\",\"resul") << true;
         QTest::newRow("result not a word") << QByteArray("x{\"result\":\"o k\"}") << "" << QByteArray("x{") << false;
-        QTest::newRow("ok without its fragment's brace") << QByteArray("ab\"result\":\"ok\"}") << ""
-                                                         << QByteArray("a") << true;
-        QTest::newRow("the whole word: okay") << QByteArray("x{\"result\":\"okay\"}") << "" << QByteArray("x{\"") << true;
+        QTest::newRow("ok without its fragment's brace")
+            << QByteArray("ab\"result\":\"ok\"}") << "" << QByteArray("a") << true;
+        QTest::newRow("the whole word: okay")
+            << QByteArray("x{\"result\":\"okay\"}") << "" << QByteArray("x{\"") << true;
         QTest::newRow("the whole word: error_keys")
             << QByteArray("{\"result\":\"error_keys\"}") << "" << QByteArray("{\"result") << true;
     }
@@ -78,7 +97,10 @@ private slots:
     {
         QCOMPARE(transfer::error_in_reply("{\"result\":\"ok\",\"note\":\"error_save\"}"), QStringLiteral("error_save"));
         QCOMPARE(transfer::error_in_reply("error_value error_key"), QStringLiteral("error_key"));
-        QCOMPARE(transfer::error_in_reply(QByteArray("\x00" "error_test", 11)), QStringLiteral("error_test"));
+        QCOMPARE(transfer::error_in_reply(QByteArray("\x00"
+                                                     "error_test",
+                                                     11)),
+                 QStringLiteral("error_test"));
         QVERIFY(transfer::error_in_reply("{\"result\":\"ok\"}").isEmpty());
         QCOMPARE(transfer::upload_name(QStringLiteral("/a/b/fw.bin")), QStringLiteral("fw.bin"));
         QCOMPARE(transfer::upload_name(QStringLiteral("C:/dir/x y.txt")), QStringLiteral("x y.txt"));
@@ -94,26 +116,25 @@ private slots:
         const QByteArray cp866 = "\r\n\x88\xad\xe2\xa5\xe0\xe4\xa5\xa9\xe1: 192.168.100.5 --- 0xb\r\n"
                                  "  \xa0\xa4\xe0\xa5\xe1 \xa2 \x88\xad\xe2\xa5\xe0\xad\xa5\xe2\xa5      "
                                  "\x94\xa8\xa7\xa8\xe7\xa5\xe1\xaa\xa8\xa9 \xa0\xa4\xe0\xa5\xe1      \x92\xa8\xaf\r\n"
-                                 "  192.168.100.1          00-11-22-33-44-55     " + dynamic
-                                 + "  192.168.100.17         70-b3-d5-1c-a0-01     " + dynamic
+                                 "  192.168.100.1          00-11-22-33-44-55     "
+                                 + dynamic + "  192.168.100.17         70-b3-d5-1c-a0-01     " + dynamic
                                  + "  192.168.100.18         70-B3-D5-1C-A0-02     " + dynamic
                                  + "  192.168.100.40         70-b3-d5-1c-ff-ee     " + dynamic;
         QTextCodec *const ibm866 = QTextCodec::codecForName("IBM 866");
         QVERIFY(ibm866);
         QVERIFY(ibm866->toUnicode(cp866).contains(QStringLiteral("Интерфейс: 192.168.100.5")));
-        QTest::newRow("windows form, code page 866") << ibm866->toUnicode(cp866)
-                                                     << QStringList{"192.168.100.17", "192.168.100.40"};
+        QTest::newRow("windows form, code page 866")
+            << ibm866->toUnicode(cp866) << QStringList{"192.168.100.17", "192.168.100.40"};
         QTest::newRow("prefix in the first token") << "70-b3-d5-1c-00-00 10.0.0.1" << QStringList();
         QTest::newRow("empty") << "" << QStringList();
-        QTest::newRow("from ip neigh")
-            << arp_table::from_ip_neigh(
-                   "192.168.100.17 dev eth0 lladdr 70:b3:d5:1c:a0:01 REACHABLE\n"
-                   "192.168.100.9 dev eth0  FAILED\n"
-                   "192.168.100.18 dev eth0 lladdr 70:B3:D5:1C:A0:02 STALE\n"
-                   "fe80::1 dev eth0 lladdr 70:b3:d5:1c:a0:03 router STALE\n"
-                   "lladdr\n"
-                   "192.168.100.20 dev eth0 lladdr\n")
-            << QStringList{"192.168.100.17", "fe80::1"};
+        QTest::newRow("from ip neigh") << arp_table::from_ip_neigh(
+            "192.168.100.17 dev eth0 lladdr 70:b3:d5:1c:a0:01 REACHABLE\n"
+            "192.168.100.9 dev eth0  FAILED\n"
+            "192.168.100.18 dev eth0 lladdr 70:B3:D5:1C:A0:02 STALE\n"
+            "fe80::1 dev eth0 lladdr 70:b3:d5:1c:a0:03 router STALE\n"
+            "lladdr\n"
+            "192.168.100.20 dev eth0 lladdr\n")
+                                       << QStringList{"192.168.100.17", "fe80::1"};
     }
 
     void arp_table()

@@ -22,7 +22,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Controller address."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Controller TCP port."), QStringLiteral("port"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Controller TCP port."),
+                                  QStringLiteral("port"));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("PNG file to write."),
                                     QStringLiteral("file"));
     parser.addOptions({host, port, output});

@@ -21,8 +21,8 @@ CommandLine parse_command_line(const QStringList &arguments)
 
     CommandLine result;
     result.help_text = parser.helpText();
-    result.version_text = QCoreApplication::applicationName() + QLatin1Char(' ')
-                        + QCoreApplication::applicationVersion();
+    result.version_text =
+        QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion();
 
     if (!parser.parse(arguments)) {
         result.action = CommandLine::Action::Refuse;
@@ -49,8 +49,8 @@ CommandLine parse_command_line(const QStringList &arguments)
         const uint port = result.port.toUInt(&ok, 10);
         if (!ok || port > 65535) {
             result.action = CommandLine::Action::Refuse;
-            result.message = QStringLiteral("--port wants a TCP port number from 0 to 65535, not \"%1\".")
-                                 .arg(result.port);
+            result.message =
+                QStringLiteral("--port wants a TCP port number from 0 to 65535, not \"%1\".").arg(result.port);
         }
     }
     return result;

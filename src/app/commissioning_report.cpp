@@ -62,8 +62,9 @@ void add_table(QTextCursor &cursor, const Section &section, const QTextCharForma
     for (int row = 0; row < section.rows.size(); ++row) {
         const QStringList &cells = section.rows.at(row);
         for (int column = 0; column < qMin(columns, cells.size()); ++column)
-            table->cellAt(row + header_rows, column).firstCursorPosition().insertText(printable(cells.at(column)),
-                                                                                      text);
+            table->cellAt(row + header_rows, column)
+                .firstCursorPosition()
+                .insertText(printable(cells.at(column)), text);
     }
     cursor.movePosition(QTextCursor::End);
 }

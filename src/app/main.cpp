@@ -30,18 +30,13 @@ int main(int argc, char *argv[])
 
     const CommandLine command_line = parse_command_line(QApplication::arguments());
     switch (command_line.action) {
-    case CommandLine::Action::ShowHelp:
-        print(stdout, command_line.help_text);
-        return 0;
-    case CommandLine::Action::ShowVersion:
-        print(stdout, command_line.version_text);
-        return 0;
+    case CommandLine::Action::ShowHelp: print(stdout, command_line.help_text); return 0;
+    case CommandLine::Action::ShowVersion: print(stdout, command_line.version_text); return 0;
     case CommandLine::Action::Refuse:
         print(stderr, command_line.message);
         print(stderr, command_line.help_text);
         return 2;
-    case CommandLine::Action::Run:
-        break;
+    case CommandLine::Action::Run: break;
     }
 
     auto *window = new MainWindow;

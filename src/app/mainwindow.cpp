@@ -5,8 +5,8 @@
 #include "app/safe_files.h"
 #include "app/session_settings.h"
 #include "link/io_port.h"
-#include "link/serial_ports.h"
 #include "link/log.h"
+#include "link/serial_ports.h"
 #include "link/tcpserver.h"
 
 #include <QApplication>
@@ -155,10 +155,9 @@ void MainWindow::write_settings() const
     // Whole or not at all: a full disk keeps the previous settings. The
     // window is going, so only the console can be told.
     const bool written = safe_files::write_whole(
-            QStringLiteral("settings.txt"),
-            session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(),
-                                     ui->bit_box->currentText(), ui->parity_box->currentIndex(),
-                                     ui->interval_line->text()));
+        QStringLiteral("settings.txt"),
+        session_settings::format(ui->name_box->currentText(), ui->speed_box->currentText(), ui->bit_box->currentText(),
+                                 ui->parity_box->currentIndex(), ui->interval_line->text()));
     if (!written)
         qWarning("settings.txt could not be written; the previous one is kept");
 }

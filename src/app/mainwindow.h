@@ -5,17 +5,17 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMainWindow>
 #include <QMap>
 #include <QPair>
-#include <QMainWindow>
 #include <QSet>
 #include <QString>
 #include <QVector>
 
 #include "devices/models.h"
 #include "params/catalogue.h"
-#include "params/parameter_batches.h"
 #include "params/comparison_rules.h"
+#include "params/parameter_batches.h"
 
 #include <array>
 #include <memory>
@@ -163,8 +163,8 @@ private:
 
     struct Request
     {
-        QByteArray bytes;               // UTF-8 request text, written as is
-        Flag flag;                      // pending flag the sender raises
+        QByteArray bytes; // UTF-8 request text, written as is
+        Flag flag;        // pending flag the sender raises
         GuardText guard = GuardText::Latin;
         Admission admission = Admission::Check;
     };
@@ -206,7 +206,7 @@ private:
 
     // How an exchange block waits for its reply.
     enum class Measure {
-        Ticks,       // timeout_ticks times the tick interval, in milliseconds
+        Ticks, // timeout_ticks times the tick interval, in milliseconds
         // Seconds counted by load_timer (file transfers). The budget runs
         // from the transfer's last progress: a file still being written to
         // a slow line is not a controller that does not answer.
@@ -219,7 +219,7 @@ private:
     };
     struct ReplyWait
     {
-        int budget;                      // the exchange ends once the measure exceeds it
+        int budget; // the exchange ends once the measure exceeds it
         Measure measure = Measure::Ticks;
         // The reply is applied as it arrives (handler_network_data); the
         // tick only counts, shows progress and ends the exchange.
@@ -476,8 +476,8 @@ private:
 
     QTimer *load_timer = nullptr;
     QByteArray upload_payload;
-    int upload_size = 0;        // bytes of the content being uploaded
-    qint64 upload_written = 0;  // of them, passed on to the system so far
+    int upload_size = 0;       // bytes of the content being uploaded
+    qint64 upload_written = 0; // of them, passed on to the system so far
     // The load second of the transfer's last progress (upload bytes
     // written), from which its time without an answer counts.
     int load_progress_second = 0;

@@ -35,8 +35,8 @@ ShellCommand ping_command(const QString &address)
 #ifdef Q_OS_WIN
     return interpreter_command({QString::fromLatin1(ping_program), address});
 #else
-    return {QString::fromLatin1(ping_program), {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
-                                                QStringLiteral("1"), address}};
+    return {QString::fromLatin1(ping_program),
+            {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("1"), address}};
 #endif
 }
 
@@ -54,9 +54,10 @@ QVector<ShellCommand> sweep_commands(const QStringList &addresses)
     // At a lower priority: 255 process starts at once must not take the
     // processor from the window, yet all are done well before the search
     // reads the ARP table.
-    commands.append({QStringLiteral("nice"), QStringList{QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("sh"),
-                                                         QStringLiteral("-c"), script, QStringLiteral("sh")}
-                                                 + addresses});
+    commands.append(
+        {QStringLiteral("nice"), QStringList{QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("sh"),
+                                             QStringLiteral("-c"), script, QStringLiteral("sh")}
+                                     + addresses});
 #endif
     return commands;
 }

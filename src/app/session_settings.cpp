@@ -39,8 +39,8 @@ int parity_index(const QString &line)
     return parity == 1 || parity == 2 ? parity : 0;
 }
 
-QByteArray format(const QString &port_name, const QString &baud, const QString &stop_bits,
-                  int parity_index, const QString &interval)
+QByteArray format(const QString &port_name, const QString &baud, const QString &stop_bits, int parity_index,
+                  const QString &interval)
 {
     QByteArray bytes;
     for (const QString &line : {port_name, baud, stop_bits, QString::number(parity_index), interval})

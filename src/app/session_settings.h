@@ -25,8 +25,8 @@ int stop_bits_index(const QString &line);
 int parity_index(const QString &line);
 
 // The file's content as written at exit.
-QByteArray format(const QString &port_name, const QString &baud, const QString &stop_bits,
-                  int parity_index, const QString &interval);
+QByteArray format(const QString &port_name, const QString &baud, const QString &stop_bits, int parity_index,
+                  const QString &interval);
 
 } // namespace session_settings
 

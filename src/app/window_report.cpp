@@ -26,8 +26,8 @@ QStringList field_row(const QLabel *label, const QLineEdit *field)
 void MainWindow::on_report_btn_clicked()
 {
     const QString suggested = report::file_name(ui->lineEdit_3->text(), QDate::currentDate());
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Отчёт"), suggested,
-                                                      QStringLiteral("PDF (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Отчёт"), suggested, QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
     // Made in memory first, so that the file is written whole or not at all.
@@ -58,7 +58,7 @@ report::Document MainWindow::report_document() const
     channels.title = ui->groupBox_2->title();
     const QLabel *const channel_labels[] = {ui->label_21, ui->label_22, ui->label_23, ui->label_14,
                                             ui->label_24, ui->label_25, ui->label_26, ui->label_27};
-    const QComboBox *const channel_boxes[] = {ui->comboBox_4, ui->comboBox_5, ui->comboBox_6, ui->comboBox_7,
+    const QComboBox *const channel_boxes[] = {ui->comboBox_4, ui->comboBox_5, ui->comboBox_6,  ui->comboBox_7,
                                               ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11};
     for (int channel = 0; channel < 8; ++channel)
         channels.rows.append({channel_labels[channel]->text(), channel_boxes[channel]->currentText()});
@@ -110,8 +110,8 @@ report::Document MainWindow::report_document() const
         comparison.lines << QStringLiteral("Файл: ") + last_comparison.file_name
                          << QStringLiteral("Сравнено: ")
                                 + last_comparison.made.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
-        comparison.header = QStringList{QStringLiteral("Параметр"), QStringLiteral("В файле"),
-                                        QStringLiteral("В контроллере")};
+        comparison.header =
+            QStringList{QStringLiteral("Параметр"), QStringLiteral("В файле"), QStringLiteral("В контроллере")};
         for (const params::Difference &difference : last_comparison.differences) {
             comparison.rows.append({difference.name, report::or_nothing_read(difference.file_value),
                                     difference.missing ? params::difference_tip(difference)

@@ -118,7 +118,7 @@ void MainWindow::on_read_file_dev_btn_clicked()
 void MainWindow::on_write_interf_btn_clicked()
 {
     const QComboBox *const channel_boxes[] = {
-        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6, ui->comboBox_7,
+        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6,  ui->comboBox_7,
         ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11,
     };
     QStringList types;

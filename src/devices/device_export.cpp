@@ -14,9 +14,9 @@
 void MainWindow::on_write_dev_file_btn_clicked()
 {
     const QDateTime moment = QDateTime::currentDateTime();
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Открыть папку"), QDir::currentPath(),
-                                                             QFileDialog::ShowDirsOnly
-                                                                 | QFileDialog::DontResolveSymlinks);
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Открыть папку"), QDir::currentPath(),
+                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (folder.isEmpty())
         return;
     QString content;

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QTextStream>
 
-
 namespace device_list {
 
 namespace {
@@ -19,10 +18,8 @@ QString text_of(const QJsonValue &value)
     switch (value.type()) {
     case QJsonValue::String:
     case QJsonValue::Double:
-    case QJsonValue::Bool:
-        return exchange::shown_text(value.toVariant().toString());
-    default:
-        return QString();
+    case QJsonValue::Bool: return exchange::shown_text(value.toVariant().toString());
+    default: return QString();
     }
 }
 
@@ -44,13 +41,12 @@ QJsonArray device_array(const QStringList &cells, int model_code, int channel)
 {
     // A cell the row lacks reads as empty.
     const auto number = [&cells](int column) { return cells.value(column).toInt(nullptr, 10); };
-    return QJsonArray{number(NumberColumn),      model_code, cells.value(SerialColumn), number(VersionColumn),
-                      cells.value(MakerColumn), number(AddressColumn), channel, number(SpeedColumn),
-                      cells.value(NoteColumn)};
+    return QJsonArray{
+        number(NumberColumn),  model_code, cells.value(SerialColumn), number(VersionColumn),  cells.value(MakerColumn),
+        number(AddressColumn), channel,    number(SpeedColumn),       cells.value(NoteColumn)};
 }
 
-PollRefusal poll_values(const QStringList &cells, const Models &models, const QString &channel,
-                        QStringList *values)
+PollRefusal poll_values(const QStringList &cells, const Models &models, const QString &channel, QStringList *values)
 {
     values->clear();
     if (cells.value(NumberColumn).isEmpty())

@@ -51,8 +51,7 @@ enum class PollRefusal {
 // The values of a one-device poll, as the request writes them: model code,
 // channel, network address, exchange speed. Only whole numbers go out, so
 // that what the user typed cannot break the request.
-PollRefusal poll_values(const QStringList &cells, const Models &models, const QString &channel,
-                        QStringList *values);
+PollRefusal poll_values(const QStringList &cells, const Models &models, const QString &channel, QStringList *values);
 
 // A device as a device-list reply gives it: the texts of the nine table
 // columns and whether the controller's last poll of it succeeded.

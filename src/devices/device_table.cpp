@@ -33,12 +33,15 @@ void MainWindow::rebuild_device_table(DeviceHeaders headers)
     table->setColumnCount(table_columns);
     const bool start_up = headers == DeviceHeaders::StartUp;
     table->setHorizontalHeaderLabels({
-        QStringLiteral("Номер устройства"), QStringLiteral("Модель"), QStringLiteral("Серийный номер"),
+        QStringLiteral("Номер устройства"),
+        QStringLiteral("Модель"),
+        QStringLiteral("Серийный номер"),
         QStringLiteral("Версия прибора"),
         start_up ? QStringLiteral("Производитель") : QStringLiteral("производитель"),
-        QStringLiteral("Сетевой адрес"), QStringLiteral("Скорость обмена"), QStringLiteral("Примечание"),
-        headers == DeviceHeaders::Controller ? QStringLiteral("Успешность опроса")
-                                             : QStringLiteral("Результат опроса"),
+        QStringLiteral("Сетевой адрес"),
+        QStringLiteral("Скорость обмена"),
+        QStringLiteral("Примечание"),
+        headers == DeviceHeaders::Controller ? QStringLiteral("Успешность опроса") : QStringLiteral("Результат опроса"),
     });
     QHeaderView *header = table->horizontalHeader();
     switch (headers) {
@@ -49,9 +52,7 @@ void MainWindow::rebuild_device_table(DeviceHeaders headers)
         header->setSectionResizeMode(QHeaderView::Stretch);
         break;
     case DeviceHeaders::Channel:
-    case DeviceHeaders::File:
-        header->resizeSections(QHeaderView::ResizeToContents);
-        break;
+    case DeviceHeaders::File: header->resizeSections(QHeaderView::ResizeToContents); break;
     case DeviceHeaders::Controller:
         header->setSectionResizeMode(0, QHeaderView::Stretch);
         header->setSectionResizeMode(1, QHeaderView::Stretch);

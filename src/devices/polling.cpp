@@ -14,8 +14,7 @@ void MainWindow::on_req_all_dev_clicked()
 
 void MainWindow::on_req_ch_btn_clicked()
 {
-    send_request({requests::poll_channel(QString::number(ui->comboBox->currentIndex() + 1)),
-                  &MainWindow::wait_req_ch});
+    send_request({requests::poll_channel(QString::number(ui->comboBox->currentIndex() + 1)), &MainWindow::wait_req_ch});
 }
 
 void MainWindow::on_res_to_serv_btn_clicked()
@@ -36,8 +35,7 @@ void MainWindow::on_req_one_dev_clicked()
     // refused here rather than sent for the controller to puzzle over.
     QStringList values;
     switch (device_list::poll_values(device_row(row), models, device_channel(), &values)) {
-    case device_list::PollRefusal::None:
-        break;
+    case device_list::PollRefusal::None: break;
     case device_list::PollRefusal::EmptyRow:
         ui->label->setText(QStringLiteral("В выбранной строке нет прибора"));
         return;

@@ -56,8 +56,7 @@ bool MainWindow::send_request(const Request &request)
         if (!request_may_start(request.guard))
             return false;
         break;
-    case Admission::Checked:
-        break;
+    case Admission::Checked: break;
     case Admission::Step:
         if (!guard_link(request.guard))
             return false;
@@ -358,26 +357,29 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
                {&W::wait_req_one_dev, "Устройство успешно опрошено", unconfirmed},
                {&W::wait_req_ch, "Канал успешно опрошен", unconfirmed},
                {&W::wait_res_to_serv, "Опрос с передечай на сервер успешен", unconfirmed}}},
-             standard, &W::take_result_reply},
+             standard,
+             &W::take_result_reply},
             // The status reply must be complete at the first tick after the
             // request: a budget of nothing.
             {{{{&W::wait_status_eth}}}, ReplyWait{0}, &W::take_network_status},
             {{{{&W::wait_transmit, "Передача запущена", unconfirmed}}}, standard, &W::take_result_reply},
             {{{{&W::wait_res}}}, standard, &W::take_search_reply},
-            {{{{&W::wait_connect_dev}}}, ReplyWait{exchange::identification_budget_ms}, &W::take_identification,
+            {{{{&W::wait_connect_dev}}},
+             ReplyWait{exchange::identification_budget_ms},
+             &W::take_identification,
              &W::end_identification},
             {{{{&W::wait_read_param}}}, standard, &W::take_read_param, &W::end_read_param},
             {{{{&W::wait_write_settings}}}, standard, &W::take_settings_dump},
             {{{{&W::wait_write_param}}}, standard, &W::take_write_param, &W::end_write_param},
             {{{{&W::wait_read_dev}}}, device_list, nullptr, &W::end_device_list_read},
             {{{{&W::wait_write_dev}}}, device_write, &W::take_device_write, &W::end_device_write},
-            {{{{&W::wait_delete_dev, "Удаление произведено успешно", unconfirmed}}}, standard,
-             &W::take_result_reply},
+            {{{{&W::wait_delete_dev, "Удаление произведено успешно", unconfirmed}}}, standard, &W::take_result_reply},
             {{{{&W::wait_load_in}}}, upload, &W::take_upload_reply, &W::end_upload},
             {{{{&W::wait_update, "Обновление запущено", unconfirmed}}}, standard, &W::take_update_reply},
             {{{{&W::wait_load_out}}}, download, &W::take_download, &W::end_download},
             {{{{&W::wait_write_interf, "Запись произведена", "Запись прервана: нет подтверждения записи"}}},
-             standard, &W::take_result_reply},
+             standard,
+             &W::take_result_reply},
             {{{{&W::wait_compare_settings}}}, standard, &W::take_settings_comparison, &W::end_settings_comparison},
         };
     }();
@@ -390,8 +392,7 @@ bool MainWindow::serve(const ExchangeBlock &block)
         (this->*block.wait.every_tick)();
     const ReplyState state = await_reply(block.wait);
     switch (state) {
-    case ReplyState::Waiting:
-        return false;
+    case ReplyState::Waiting: return false;
     case ReplyState::Complete:
         Q_ASSERT_X(block.take_reply, "serve", "a reply taken on arrival reached the tick");
         if (block.take_reply)
@@ -447,8 +448,8 @@ bool MainWindow::take_result(const ExchangeBlock &block)
     bool ok = false;
     for (const Served &served : block.served) {
         if (served.flag && this->*served.flag)
-            ok = show_result(result, QString::fromUtf8(served.success_text),
-                             QString::fromUtf8(served.unconfirmed_text));
+            ok =
+                show_result(result, QString::fromUtf8(served.success_text), QString::fromUtf8(served.unconfirmed_text));
     }
     end_exchange(block.flags());
     return ok;
@@ -467,9 +468,8 @@ bool MainWindow::raised(const FlagSet &flags) const
 bool MainWindow::any_request_pending() const
 {
     const auto &blocks = exchange_blocks();
-    return std::any_of(blocks.begin(), blocks.end(), [this](const ExchangeBlock &block) {
-        return raised(block.flags());
-    });
+    return std::any_of(blocks.begin(), blocks.end(),
+                       [this](const ExchangeBlock &block) { return raised(block.flags()); });
 }
 
 bool MainWindow::operation_pending() const

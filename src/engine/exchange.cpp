@@ -90,12 +90,9 @@ int reply_number(const QJsonValue &value)
         const double number = value.toDouble();
         return std::isfinite(number) && number >= INT_MIN && number <= INT_MAX ? int(std::lround(number)) : 0;
     }
-    case QJsonValue::String:
-        return value.toString().toInt();
-    case QJsonValue::Bool:
-        return value.toBool() ? 1 : 0;
-    default:
-        return 0;
+    case QJsonValue::String: return value.toString().toInt();
+    case QJsonValue::Bool: return value.toBool() ? 1 : 0;
+    default: return 0;
     }
 }
 
@@ -140,7 +137,9 @@ QString error_text(const QString &result)
 QString guard_text_latin()
 {
     // The second letter is a Latin "o", as the controller's users know it.
-    return QString::fromUtf8("\xD0\x9F" "o" "рт не открыт");
+    return QString::fromUtf8("\xD0\x9F"
+                             "o"
+                             "рт не открыт");
 }
 
 QString guard_text_cyrillic()

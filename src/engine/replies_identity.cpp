@@ -69,7 +69,7 @@ void MainWindow::apply_identification(const QJsonObject &reply)
     ui->lineEdit_5->setText(reply.value(QStringLiteral("fw_id")).toString());
 
     QComboBox *const channel_boxes[] = {
-        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6, ui->comboBox_7,
+        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6,  ui->comboBox_7,
         ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11,
     };
     // A short list sets the channels it names; extra entries are ignored.

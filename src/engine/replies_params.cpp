@@ -69,8 +69,8 @@ void MainWindow::take_write_param(const ExchangeBlock &)
     const QString result = exchange::reply_result(rx_buffer);
     rx_buffer.clear();
     // Only "ok" lets the write go on, and only the last one stays shown.
-    const bool confirmed = show_result(result, QStringLiteral("Запись произведена"),
-                                       exchange::write_unconfirmed_text());
+    const bool confirmed =
+        show_result(result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text());
     if (confirmed)
         unmark_written_rows();
     if (confirmed && param_cursor < param_page(param_page_in_use).size()) {

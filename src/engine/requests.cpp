@@ -27,8 +27,7 @@ QByteArray indented(const QJsonObject &object)
 
 QByteArray identification()
 {
-    return indented({{"method", "get"},
-                     {"params", QJsonArray{"serial", "fw_ver", "fw_id", "rs_type"}}});
+    return indented({{"method", "get"}, {"params", QJsonArray{"serial", "fw_ver", "fw_id", "rs_type"}}});
 }
 
 QByteArray serial_search()

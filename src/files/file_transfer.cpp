@@ -6,8 +6,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "engine/requests.h"
 #include "app/safe_files.h"
+#include "engine/requests.h"
 #include "files/transfer_rules.h"
 #include "link/io_port.h"
 #include "link/log.h"

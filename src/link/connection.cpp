@@ -7,9 +7,9 @@
 
 #include "app/user_settings.h"
 #include "engine/requests.h"
-#include "link/recent_addresses.h"
 #include "link/io_port.h"
 #include "link/log.h"
+#include "link/recent_addresses.h"
 #include "link/tcpserver.h"
 
 #include <QCompleter>
@@ -46,10 +46,8 @@ void MainWindow::on_connect_btn_clicked()
         return;
     }
     com_on = true;
-    com_open = serial_link->open_port(port_name,
-                                      ui->speed_box->currentText().toInt(nullptr, 10),
-                                      ui->bit_box->currentText().toInt(nullptr, 10),
-                                      ui->parity_box->currentIndex());
+    com_open = serial_link->open_port(port_name, ui->speed_box->currentText().toInt(nullptr, 10),
+                                      ui->bit_box->currentText().toInt(nullptr, 10), ui->parity_box->currentIndex());
     if (com_open) {
         ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:darkGreen;}"));
         ui->connect_btn->setText(QStringLiteral("Включено ") + port_name);

@@ -8,11 +8,15 @@ namespace {
 bool is_supported_baud(int baud)
 {
     switch (baud) {
-    case 1200: case 2400: case 4800: case 9600:
-    case 19200: case 38400: case 57600: case 115200:
-        return true;
-    default:
-        return false;
+    case 1200:
+    case 2400:
+    case 4800:
+    case 9600:
+    case 19200:
+    case 38400:
+    case 57600:
+    case 115200: return true;
+    default: return false;
     }
 }
 
@@ -128,10 +132,7 @@ void io_port::on_port_error()
     switch (port->error()) {
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-        slot_handler_error_io();
-        break;
-    default:
-        break;
+    case QSerialPort::WriteError: slot_handler_error_io(); break;
+    default: break;
     }
 }

@@ -6,8 +6,8 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QShortcut>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -318,8 +318,8 @@ void Log::tell_of_lost_records()
     auto at = pending_records.begin();
     if (at != pending_records.end() && at->begun)
         ++at;
-    pending_records.insert(at, {traffic_format::RecordText::line(lost_records_notice()),
-                                traffic_format::ParagraphBreaker(), false});
+    pending_records.insert(
+        at, {traffic_format::RecordText::line(lost_records_notice()), traffic_format::ParagraphBreaker(), false});
     if (!work_timer->isActive())
         work_timer->start();
 }
@@ -336,8 +336,8 @@ void Log::queue_shown(traffic_format::ShownParagraphs &&paragraphs)
     const auto outgrown = [this] {
         const traffic_format::ShownParagraphs &oldest = pending_shown.front();
         return pending_shown.size() > 1
-                && (pending_shown_paragraphs - oldest.count >= shown_paragraph_limit
-                    || pending_shown_characters - oldest.text.size() >= shown_character_limit);
+               && (pending_shown_paragraphs - oldest.count >= shown_paragraph_limit
+                   || pending_shown_characters - oldest.text.size() >= shown_character_limit);
     };
     while (outgrown()) {
         pending_shown_paragraphs -= pending_shown.front().count;

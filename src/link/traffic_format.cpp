@@ -17,10 +17,8 @@ bool is_break_character(QChar c)
     case 0xfdd0: // beginning of a frame
     case 0xfdd1: // end of a frame
     case QChar::ParagraphSeparator:
-    case QChar::LineSeparator:
-        return true;
-    default:
-        return false;
+    case QChar::LineSeparator: return true;
+    default: return false;
     }
 }
 
@@ -231,8 +229,7 @@ void ParagraphBreaker::break_long_line(ShownParagraphs &out, bool line_ends)
 
 QString log_file_name(const QDateTime &when)
 {
-    return QLatin1String("Log_") + when.toString(QStringLiteral("dd_MM_yyyy HH_mm_ss"))
-            + QLatin1String(".txt");
+    return QLatin1String("Log_") + when.toString(QStringLiteral("dd_MM_yyyy HH_mm_ss")) + QLatin1String(".txt");
 }
 
 QString time_stamp(const QTime &when)

@@ -20,7 +20,8 @@ Catalogue read_catalogue(QIODevice &device)
 {
     // The page words in the order they are tested, with the page each one
     // stands for; the tests are independent of each other.
-    static const struct {
+    static const struct
+    {
         const char *word;
         int page;
     } page_words[] = {{"Осн", 0}, {"Сеть", 1}, {"Сервис", 3}, {"Интер", 2}};

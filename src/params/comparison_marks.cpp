@@ -98,8 +98,8 @@ void MainWindow::mark_difference(const params::Difference &difference)
     item->setToolTip(tip);
     if (QWidget *editor = table->cellWidget(difference.row, value_column)) {
         editor->setToolTip(tip);
-        editor->setStyleSheet(QStringLiteral("QLineEdit, QComboBox { background-color: %1; }")
-                                  .arg(difference_colour().name()));
+        editor->setStyleSheet(
+            QStringLiteral("QLineEdit, QComboBox { background-color: %1; }").arg(difference_colour().name()));
     }
     if (difference.to_write()) {
         if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(difference.row, 0)))

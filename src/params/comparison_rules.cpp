@@ -42,19 +42,16 @@ QString shown_value(const QString &type, const QJsonValue &value)
         const int index = value.isString() ? itf_index(items, value.toString()) : -1;
         return index >= 0 ? items.at(index) : json_text(value);
     }
-    case ValueKind::Uart:
-        return value.isString() ? shown_uart(value.toString()) : json_text(value);
+    case ValueKind::Uart: return value.isString() ? shown_uart(value.toString()) : json_text(value);
     case ValueKind::String:
     case ValueKind::Float:
     case ValueKind::IntArray:
-    case ValueKind::Int:
-        break;
+    case ValueKind::Int: break;
     }
     return cell_text(kind, value);
 }
 
-QVector<Difference> compare_settings(const Catalogue &catalogue, const QJsonObject &file,
-                                     const QJsonObject &controller)
+QVector<Difference> compare_settings(const Catalogue &catalogue, const QJsonObject &file, const QJsonObject &controller)
 {
     QVector<Difference> differences;
     for (int page = 0; page < page_count; ++page) {

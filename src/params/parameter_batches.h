@@ -13,7 +13,7 @@
 // crosses the limit stays in its request.
 namespace params {
 
-constexpr int read_request_limit = 149; // longer than this ends a read request
+constexpr int read_request_limit = 149;  // longer than this ends a read request
 constexpr int write_request_limit = 150; // this long or longer ends a write request
 
 // The rows a new read or write takes: the checked rows in table order. A

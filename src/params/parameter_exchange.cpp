@@ -26,8 +26,8 @@ void MainWindow::on_read_param_btn_clicked()
         wait_read_param = true;
         clear_page_values(page);
         clear_difference_marks(page);
-        const params::Selection selection = params::select_rows(params::Use::Read, catalogue.access,
-                                                                param_checks(page));
+        const params::Selection selection =
+            params::select_rows(params::Use::Read, catalogue.access, param_checks(page));
         if (selection.refused) {
             // Nothing was sent: the operation never began.
             ui->label->setText(QStringLiteral("Выбран параметр только для записи"));
@@ -39,8 +39,8 @@ void MainWindow::on_read_param_btn_clicked()
     }
     const params::ReadStep next = params::next_read_request(param_page(param_page_in_use).keys, read_queue);
     param_cursor = next.row_count;
-    send_request({next.request, &MainWindow::wait_read_param, GuardText::Latin,
-                  step ? Admission::Step : Admission::Checked});
+    send_request(
+        {next.request, &MainWindow::wait_read_param, GuardText::Latin, step ? Admission::Step : Admission::Checked});
 }
 
 void MainWindow::on_write_param_btn_clicked()
@@ -51,8 +51,8 @@ void MainWindow::on_write_param_btn_clicked()
     if (!step) {
         const int page = current_param_page();
         const ParamPage &catalogue = param_page(page);
-        const params::Selection selection = params::select_rows(params::Use::Write, catalogue.access,
-                                                                param_checks(page));
+        const params::Selection selection =
+            params::select_rows(params::Use::Write, catalogue.access, param_checks(page));
         if (selection.refused) {
             ui->label->setText(QStringLiteral("Параметр только для чтения"));
             return;
@@ -70,6 +70,6 @@ void MainWindow::on_write_param_btn_clicked()
     }
     const params::WriteStep next = params::next_write_request(rows, param_page(param_page_in_use).size());
     param_cursor = next.next_row;
-    send_request({next.request, &MainWindow::wait_write_param, GuardText::Latin,
-                  step ? Admission::Step : Admission::Checked});
+    send_request(
+        {next.request, &MainWindow::wait_write_param, GuardText::Latin, step ? Admission::Step : Admission::Checked});
 }

@@ -65,8 +65,7 @@ void MainWindow::load_parameter_catalogue()
         param_tables[page]->setRowCount(param_pages[page].size());
         param_tables[page]->setColumnCount(3);
     }
-    ui->tableWidget->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("Параметр"), QStringLiteral("Значение")});
+    ui->tableWidget->setHorizontalHeaderLabels({QString(), QStringLiteral("Параметр"), QStringLiteral("Значение")});
     for (int page = 0; page < params::page_count; ++page)
         build_page_rows(param_tables[page], page);
 }

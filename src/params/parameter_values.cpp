@@ -86,8 +86,7 @@ QStringList itf_items()
 QString cell_text(ValueKind kind, const QJsonValue &value)
 {
     switch (kind) {
-    case ValueKind::Float:
-        return QString::number(value.toDouble(), 'g', 6);
+    case ValueKind::Float: return QString::number(value.toDouble(), 'g', 6);
     case ValueKind::IntArray: {
         // A dotted text ("192.168.0.1") is what the row shows for an array.
         if (value.isString())
@@ -97,12 +96,10 @@ QString cell_text(ValueKind kind, const QJsonValue &value)
             parts << element_text(element);
         return parts.join(QLatin1Char('.'));
     }
-    case ValueKind::Int:
-        return number_text(value.toDouble());
+    case ValueKind::Int: return number_text(value.toDouble());
     case ValueKind::String:
     case ValueKind::Itf:
-    case ValueKind::Uart:
-        break;
+    case ValueKind::Uart: break;
     }
     return value.toString();
 }

@@ -392,12 +392,10 @@ void PtyPair::start()
     QFile::remove(program_end());
     QFile::remove(controller_end());
     socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    socat.start(QStringLiteral("socat"),
-                {QStringLiteral("pty,raw,echo=0,link=") + program_end(),
-                 QStringLiteral("pty,raw,echo=0,link=") + controller_end()});
+    socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + program_end(),
+                                          QStringLiteral("pty,raw,echo=0,link=") + controller_end()});
     if (!socat.waitForStarted(5000))
-        qFatal("socat, which makes the serial lines of the tests, does not start: %s",
-               qPrintable(socat.errorString()));
+        qFatal("socat, which makes the serial lines of the tests, does not start: %s", qPrintable(socat.errorString()));
     const bool ready = QTest::qWaitFor(
         [this] { return QFileInfo::exists(program_end()) && QFileInfo::exists(controller_end()); }, 5000);
     if (!ready)
