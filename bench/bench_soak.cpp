@@ -217,6 +217,18 @@ void Soak::define_operations()
          },
          Operation::Local, false},
         {"factory settings", [this] { click("industrial_btn"); }, Operation::Local, false},
+        {"comparison",
+         [this] {
+             harness::answer_next_file_dialog(newest(dir.path(), QStringLiteral("Считанные*")));
+             click("compare_settings_btn");
+         },
+         Operation::Ethernet, false},
+        {"report",
+         [this] {
+             harness::answer_next_file_dialog(dir.file_path(QStringLiteral("report.pdf")));
+             click("report_btn");
+         },
+         Operation::Local, false},
         {"devices added",
          [this] {
              widget<QComboBox>("comboBox")->setCurrentIndex(random.bounded(8));

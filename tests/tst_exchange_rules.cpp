@@ -7,7 +7,9 @@
 #include "engine/requests.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QTest>
 
 class ExchangeRulesTest : public QObject
@@ -199,6 +201,22 @@ private slots:
         QCOMPARE(safe_files::name_part(QStringLiteral("../a\\b:c*d?e\"f<g>h|i")),
                  QStringLiteral(".._a_b_c_d_e_f_g_h_i"));
         QCOMPARE(safe_files::name_part(QString::fromUtf8("x\ny\tz\x7f№")), QString::fromUtf8("x_y_z_№"));
+    }
+
+    void writes_while_the_loop_turns()
+    {
+        QTemporaryDir temporary;
+        const QByteArray content(3 * 1024 * 1024 + 7, 'd');
+        for (const QString &folder : {temporary.path(), temporary.path() + QStringLiteral("/missing")}) {
+            bool turned = false; // queued before the write: only a loop turning meanwhile runs it
+            QMetaObject::invokeMethod(
+                this, [&] { turned = true; }, Qt::QueuedConnection);
+            QFile file(folder + QStringLiteral("/copy.bin"));
+            const bool written = folder == temporary.path();
+            QCOMPARE(safe_files::write_whole_while_turning(file.fileName(), content), written);
+            QVERIFY(turned);
+            QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), written ? content : QByteArray());
+        }
     }
 
     void settings_lines()

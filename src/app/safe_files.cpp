@@ -1,6 +1,10 @@
 #include "app/safe_files.h"
 
+#include <QEventLoop>
 #include <QSaveFile>
+#include <QThread>
+
+#include <memory>
 
 namespace safe_files {
 
@@ -31,6 +35,20 @@ bool write_whole(const QString &path, const QByteArray &content, bool text_mode)
         return false;
     }
     return file.commit();
+}
+
+bool write_whole_while_turning(const QString &path, const QByteArray &content)
+{
+    bool written = false;
+    const std::unique_ptr<QThread> writer(QThread::create([&] { written = write_whole(path, content); }));
+    QEventLoop loop;
+    QObject::connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    writer->start();
+    loop.exec();
+    // The loop also ends when the application quits; the file is still
+    // written whole or not at all before anything returns.
+    writer->wait();
+    return written;
 }
 
 } // namespace safe_files

@@ -19,6 +19,13 @@ QString name_part(const QString &text);
 // the system writes them in text files. False when nothing was replaced.
 bool write_whole(const QString &path, const QByteArray &content, bool text_mode = false);
 
+// write_whole() on a worker thread, while the calling thread's event loop
+// goes on turning: tens of megabytes and their sync to disk take longer
+// than one turn may. Returns once the file is written or the write failed;
+// events meanwhile may call back into the caller, which must be ready for
+// that as for a modal dialog.
+bool write_whole_while_turning(const QString &path, const QByteArray &content);
+
 } // namespace safe_files
 
 #endif // APP_SAFE_FILES_H

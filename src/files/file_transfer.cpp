@@ -166,7 +166,9 @@ void MainWindow::save_download(const QByteArray &content)
     const QString path = transfer::download_save_path(chosen, ui->lineEdit_7->text());
     if (path.isEmpty())
         return; // cancelled: nothing is written
-    if (safe_files::write_whole(path, content))
+    // A file of tens of megabytes is written while the window goes on
+    // answering; the operation waits for it as for its dialog.
+    if (run_block_dialog([&] { return safe_files::write_whole_while_turning(path, content); }))
         ui->label->setText(QStringLiteral("Файл записан"));
     else
         ui->label->setText(QStringLiteral("не удалось записать файл"));
