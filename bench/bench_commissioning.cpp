@@ -68,8 +68,7 @@ qint64 after_dialog(QPushButton *button, const QString &path, const std::functio
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreen_unless_chosen();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
     qputenv("CONFIGURATOR_DATA_DIR", CONFIGURATOR_DATA_DIR);

@@ -12,6 +12,7 @@
 // Usage: bench_devices [controller_sim]
 
 #include "app/mainwindow.h"
+#include "bench_support.h"
 #include "devices/device_list.h"
 
 #include <QApplication>
@@ -76,8 +77,7 @@ qint64 median(std::vector<qint64> runs)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreen_unless_chosen();
     QApplication app(argc, argv);
 
     QTemporaryDir dir;

@@ -186,8 +186,7 @@ qint64 measure_bare_append(int size)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreen_unless_chosen();
     QApplication app(argc, argv);
 
     // The saved logs go into a directory of their own.

@@ -159,8 +159,7 @@ QPair<double, double> resident_mib()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreen_unless_chosen();
     qputenv("CONTROLLER_SIM", CONTROLLER_SIM);
     QApplication app(argc, argv);
     QTemporaryDir directory;

@@ -11,6 +11,7 @@
 // Usage: bench_params [data folder] [controller_sim]
 
 #include "app/mainwindow.h"
+#include "bench_support.h"
 #include "params/catalogue.h"
 
 #include <QApplication>
@@ -142,8 +143,7 @@ void report_exchange(const char *what, int interval, const std::pair<qint64, int
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreen_unless_chosen();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
 

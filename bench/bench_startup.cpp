@@ -2,6 +2,7 @@
 // offscreen, in a working directory prepared from the shipped data files.
 
 #include "app/mainwindow.h"
+#include "bench_support.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,8 +16,7 @@
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreen_unless_chosen();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
 

@@ -8,6 +8,12 @@
 
 namespace bench {
 
+void offscreen_unless_chosen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 StallMeter::StallMeter()
 {
     timer.setInterval(0);

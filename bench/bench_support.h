@@ -13,6 +13,10 @@
 
 namespace bench {
 
+// Benchmarks run without a display unless the environment names a platform
+// (Xvfb, to watch one). Call before the application is made.
+void offscreen_unless_chosen();
+
 // The event loop's longest gap while it runs: a 0 ms timer's largest
 // interval, what the user feels as a freeze.
 class StallMeter
