@@ -47,7 +47,7 @@ QString status(QWidget *window)
 
 bool wait_for_status(QWidget *window, const QString &text, int timeout_ms)
 {
-    return QTest::qWaitFor([&] { return status(window) == text; }, timeout_ms);
+    return bench::wait_for([&] { return status(window) == text; }, timeout_ms);
 }
 
 void choose(QComboBox *box, int index)
@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
     child<QLineEdit>(&window, "lineEdit")->setText(QStringLiteral("127.0.0.1"));
     child<QLineEdit>(&window, "lineEdit_2")->setText(QString::fromLatin1(port));
     child<QPushButton>(&window, "connect_dev_btn")->click();
-    if (!QTest::qWaitFor([&] { return child<QPushButton>(&window, "connect_dev_btn")->text().contains("Eth"); },
+    if (!bench::wait_for([&] { return child<QPushButton>(&window, "connect_dev_btn")->text().contains("Eth"); },
                          5000)) {
         std::fprintf(stderr, "no identification\n");
         return 1;
