@@ -39,6 +39,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     serial_link = std::make_shared<io_port>();
     connect(serial_link.get(), &io_port::call_hundler_data_com, this, &MainWindow::handler_network_data);
     connect(serial_link.get(), &io_port::call_handler_error_mainWindow, this, &MainWindow::handler_error_io);
+    connect(serial_link.get(), &io_port::call_bytes_written, this, &MainWindow::handler_bytes_written);
 
     exchange_timer = new QTimer(this);
     connect(exchange_timer, &QTimer::timeout, this, &MainWindow::timer_handler);
@@ -125,7 +126,7 @@ void MainWindow::read_settings(int probed_ports)
     ui->interval_line->setText(QStringLiteral("100"));
     QFile file(QStringLiteral("settings.txt"));
     if (!open_auxiliary_file(file)) {
-        ui->label->setText(QStringLiteral("Настройки не считаны"));
+        show_status(QStringLiteral("Настройки не считаны"));
         ui->speed_box->setCurrentIndex(5);
         ui->bit_box->setCurrentIndex(1);
         ui->parity_box->setCurrentIndex(0);

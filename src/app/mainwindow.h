@@ -15,13 +15,15 @@
 #include "devices/models.h"
 #include "params/catalogue.h"
 #include "params/comparison_rules.h"
+#include "engine/exchange.h"
+#include "engine/operation.h"
 #include "params/parameter_batches.h"
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
-class QAbstractButton;
 class QCloseEvent;
 class QCompleter;
 class QColor;
@@ -60,7 +62,8 @@ public:
     // Presets the controller address fields (the --host and --port options).
     void preset_controller_address(const QString &host, const QString &port);
     // True while an operation with the controller is under way: a request
-    // waits for its reply, or a dialog the operation opened is up.
+    // waits for its reply (or for the link to settle before it goes out),
+    // or a dialog the operation opened is up.
     bool exchange_pending() const { return operation_pending(); }
 
 protected:
@@ -118,8 +121,6 @@ private slots:
     void on_transmit_server_btn_clicked();
     void on_update_btn_clicked();
     void handler_timer_load();
-    // Bytes of the upload the link has passed on to the system.
-    void handler_upload_written(qint64 bytes);
 
     // Network discovery and status (network/).
     void on_res_btn_clicked();
@@ -138,83 +139,117 @@ private:
     void apply_style_sheet();
 
     // --- Exchange engine (engine/) ---
-    using Flag = bool MainWindow::*;
-    // The pending flags an exchange block serves: one, or the four of the
-    // poll group. Unused places are null.
-    using FlagSet = std::array<Flag, 4>;
+    using Operation = engine::Operation;
+    using Link = engine::Link;
 
     // Which text the link guard shows. Two senders spell "Порт" in Cyrillic
     // only; every other sender's text carries a Latin "o".
     enum class GuardText { Latin, Cyrillic };
-    // How a request comes to be sent.
-    enum class Admission {
-        // A new operation: refused while another one is pending or the link
-        // is shut. It clears the buffer and the status line, so that no
-        // earlier text stands over its outcome, and starts its own count.
-        Check,
-        // A new operation whose slot already passed request_may_start()
-        // before steps of its own (emptying cells, asking for a file).
-        Checked,
-        // The next step of the pending operation (the next page of a read,
-        // the next batch of a write): it keeps the status line and counts
-        // against the operation's budget.
-        Step,
-    };
-
-    struct Request
-    {
-        QByteArray bytes; // UTF-8 request text, written as is
-        Flag flag;        // pending flag the sender raises
-        GuardText guard = GuardText::Latin;
-        Admission admission = Admission::Check;
-    };
-    // The common send procedure: admission, preparation, flag, write, log,
-    // timer. Returns false when it was refused (nothing else happened).
-    bool send_request(const Request &request);
     // Whether a request button may start its operation: one operation at a
-    // time (a step the engine sends for the pending one excepted), and the
-    // selected link open. A refusal says why in the status line.
+    // time, and the selected link open. A refusal says why in the status
+    // line. Every request slot asks this before it starts anything.
     bool request_may_start(GuardText guard);
     // The first half of it: one operation at a time.
     bool operation_may_start();
+    // A control that changes what the pending operation uses (`uses`) waits
+    // for it to end: false, with the wait text, while such an operation runs.
+    bool may_change_while(std::initializer_list<Operation> uses);
     // The link guard alone: shows the guard text and returns false when the
     // selected link is not open.
     bool guard_link(GuardText guard);
     bool link_ready() const;
+
+    // The operation under way and how it stands.
+    engine::PendingOperation pending;
+    bool operation_running() const { return pending.operation != Operation::none; }
+    template <class Progress>
+    Progress &progress()
+    {
+        return std::get<Progress>(pending.progress);
+    }
+    template <class Progress>
+    const Progress *progress_if() const
+    {
+        return std::get_if<Progress>(&pending.progress);
+    }
+
+    // Begins `operation` over the selected link, without sending anything
+    // yet: its progress set, its clock started, the status line cleared.
+    void begin_operation(Operation operation, engine::Progress progress = {});
+    // Sends the operation's first request. Right after an operation that
+    // ended without its reply the request waits, with the link watched,
+    // until nothing has come for settle_quiet_ms; what comes meanwhile is
+    // dropped.
+    void send_request(const QByteArray &bytes);
+    // A single-request operation: begun and sent.
+    void start_command(Operation operation, const QByteArray &bytes);
+    // The next request of the pending operation, after its reply to the
+    // previous one: it keeps the status line and the operation's budget.
+    void send_step(const QByteArray &bytes);
+    // Puts the request on the link, logged, with the reply count reset.
+    void put_request(const QByteArray &bytes);
+    // The common ending: the operation value reset, the buffer cleared. An
+    // operation that ended without its reply leaves the link unsettled.
+    enum class Ending { Answered, Unanswered };
+    void end_operation(Ending ending = Ending::Answered);
+
+    // --- The link seam ---
+    // The link the radio buttons select.
+    Link selected_link() const;
+    // Every byte sent goes here.
+    void write_to_link(const QByteArray &bytes);
+    qint64 link_bytes_to_write() const;
+    // Connected once for each link object.
+    void handler_bytes_written(qint64 bytes);
     // Drops whatever the links hold that no exchange asked for.
     void discard_link_input();
-    void write_to_link(const QByteArray &bytes);
     void log_sent(const QByteArray &bytes);
     void log_received(const QByteArray &bytes);
+    // The serial port button's look.
+    enum class SerialButton { Off, On, NoConnection };
+    void show_serial_button(SerialButton state, const QString &port_name = QString());
+    // Closes the serial port, the button showing `state`.
+    void close_serial_link(SerialButton state);
+    // Whether the link has been quiet long enough since an operation ended
+    // without its reply: nothing left to write, nothing come for a while.
+    bool link_settled() const;
+    void unsettle_link();
+    // The link never went quiet for a held-back request.
+    void end_busy_link();
+    // Restarted by every byte that comes or goes out.
+    QElapsedTimer link_quiet;
+    bool link_unsettled = false;
+
+    // The status line: every text of it goes through here.
+    void show_status(const QString &text);
+    // The LAN sweep's progress: shown only while the line holds nothing
+    // newer than the sweep's own last text.
+    void show_sweep_status(const QString &text);
+    enum class StatusOwner { Other, Refusal, Settling, Sweep };
+    StatusOwner status_owner = StatusOwner::Other;
+
     int exchange_interval() const;
-    bool any_request_pending() const;
-    // An exchange pending, or a dialog opened by an exchange block up.
-    bool operation_pending() const;
     // The stop button is offered exactly while an operation is pending.
     void refresh_abort_button();
     // Ends the pending operation as by its time-out, with "Операция прервана".
     void abort_operation();
     // Switching the link ends an operation under way on the other one.
     void end_operation_of_other_link();
-    // Serves the pending exchanges once for each block there is, for
-    // endings that come on the block's next pass (a lost link, the stop
-    // button).
-    void serve_every_pending_exchange();
-    bool raised(const FlagSet &flags) const;
-    // Keeps the engine timer running exactly while an exchange is pending.
+    // Keeps the engine timer running exactly while an operation is pending.
     void settle_exchange_timer();
+    // An exchange pending, or a dialog opened by an exchange block up.
+    bool operation_pending() const;
 
     // How an exchange block waits for its reply.
     enum class Measure {
-        Ticks, // timeout_ticks times the tick interval, in milliseconds
+        Ticks, // reply ticks times the tick interval, in milliseconds
         // Seconds counted by load_timer (file transfers). The budget runs
         // from the transfer's last progress: a file still being written to
         // a slow line is not a controller that does not answer.
         LoadSeconds,
         // A download: seconds of load_timer until the first byte; from then
-        // on the ticks in a row without a new byte (timeout_ticks, with the
-        // size seen last in download_size) times the interval, against
-        // stall_budget.
+        // on the ticks in a row without a new byte times the interval,
+        // against stall_budget.
         LoadSecondsThenStall,
     };
     struct ReplyWait
@@ -225,76 +260,53 @@ private:
         // tick only counts, shows progress and ends the exchange.
         bool taken_on_arrival = false;
         // Text shown on every waiting tick, from the measure so far (an
-        // empty text leaves the status line as it is). The load measures
-        // show the seconds since the transfer began.
+        // empty text leaves the status line as it is).
         QString (*progress)(qint64 measure) = nullptr;
         int stall_budget = 0; // milliseconds, LoadSecondsThenStall only
         // When the reply has come whole; null: when its last byte is the
         // closing brace and it leaves no object or array open.
         bool (*complete)(const QByteArray &reply) = nullptr;
-        // Complete only once a tick has passed with nothing new (a reply
-        // whose end can also occur inside it: a download).
+        // Complete only once the link has been quiet for settle_quiet_ms
+        // (a reply whose end can also occur inside it: a download).
         bool complete_when_quiet = false;
         // Milliseconds since the operation began after which it ends, as
         // incomplete, however its own measure stands; 0: no such limit.
         int overall_budget_ms = 0;
-        // Runs on every tick of the exchange, before the reply is looked at.
-        void (MainWindow::*every_tick)() = nullptr;
     };
     // The most the reply of the pending exchange may grow to: beyond it the
     // exchange ends as incomplete, and further bytes are not kept.
     int reply_byte_limit() const;
-    // Outcome of one tick for the exchange block being served.
     enum class ReplyState { Waiting, Complete, NoAnswer, Incomplete };
-    // The reply frame every block uses: completion test (a complete reply
-    // stops the timer and is logged), the tick count, the progress text
-    // and the budget with its two time-out texts.
+    // The reply frame every block uses: the verdict of the wait, logging,
+    // the progress text and the two time-out texts.
     ReplyState await_reply(const ReplyWait &wait);
 
-    // A pending flag an exchange block serves, with the texts that a reply
-    // reporting a result only shows for it.
-    struct Served
+    // What the engine does with an operation's reply: how it is awaited,
+    // what becomes of a complete one, and how the operation ends without one.
+    struct ExchangeBlock
     {
-        Flag flag = nullptr;
+        ReplyWait wait;
+        // Ends the operation, or sends its next step.
+        void (MainWindow::*take_reply)(const exchange::Reply &reply) = nullptr;
+        // No answer, too little of one, a lost link or the stop button;
+        // null: the common ending.
+        void (MainWindow::*end_without_reply)(ReplyState state) = nullptr;
+        // Texts of a reply that reports a result only.
         const char *success_text = nullptr;
         const char *unconfirmed_text = nullptr;
     };
-    // What timer_handler serves, in its order: the flags of one operation
-    // (or the poll group's four), how their reply is awaited, what becomes
-    // of a complete reply, and how the operation ends without one.
-    struct ExchangeBlock
-    {
-        std::array<Served, 4> served;
-        ReplyWait wait;
-        // The block ends its exchange, or sends the operation's next step.
-        void (MainWindow::*take_reply)(const ExchangeBlock &block);
-        // No answer, too little of one, a lost link or the stop button; null:
-        // the common ending of the block's flags.
-        void (MainWindow::*end_without_reply)(ReplyState state) = nullptr;
-
-        FlagSet flags() const;
-    };
-    static const std::vector<ExchangeBlock> &exchange_blocks();
-    // One tick of one block: returns false while its exchange waits.
-    bool serve(const ExchangeBlock &block);
-    ReplyState end_on_lost_link();
-    ReplyState end_as_abandoned();
-    // Ends, at once, the exchanges pending on a link that has gone away.
+    static const ExchangeBlock &block_of(Operation operation);
+    // One tick of the pending operation.
+    void serve_pending_operation();
+    // Ends a pending operation now (a lost link, the stop button), by the
+    // path of its time-out.
+    void end_pending_without_reply();
+    // Ends, at once, an operation pending on a link that has gone away.
     void end_exchanges_on_lost_link();
-
-    // State that a multi-step operation keeps between its steps and that
-    // its ending resets.
-    enum Progress : unsigned {
-        NoProgress = 0,
-        ParamProgress = 1, // param_cursor, read_queue, the page and rows in use
-        BatchProgress = 2, // batch_index
-    };
-    // The common ending: flags lowered, buffer cleared, tick count reset,
-    // and the operation's own progress reset.
-    void end_exchange(const FlagSet &flags, unsigned progress = NoProgress);
-    // Runs a dialog of an exchange block: no block runs while it is up (a
-    // lost link ends the operation once the dialog is answered), and no new
-    // operation starts.
+    // The first request after an unsettled link, sent once it has settled.
+    void send_when_settled();
+    // A dialog of an exchange block is up: no block runs (a lost link ends
+    // the operation once the dialog is answered), and no new operation starts.
     template <class Dialog>
     auto run_block_dialog(Dialog dialog)
     {
@@ -305,36 +317,38 @@ private:
         refresh_abort_button();
         return answer;
     }
-
-    // Whether a download has had no new byte for longer than `budget_ms`.
-    bool download_stalled(int budget_ms);
+    bool block_dialog_open = false;
+    // The stop button is ending the pending exchange.
+    bool aborting = false;
 
     // Reply checks shared by the blocks.
-    bool check_reply_result(const QString &reply);
+    bool check_reply_result(const exchange::Reply &reply);
     void mark_link_lost();
     void show_error_result(const QString &result);
     // The result test of the blocks that ask for a change: the success text
     // on "ok", an error's own text, and `unconfirmed_text` for anything
     // else. Returns whether the result was "ok".
     bool show_result(const QString &result, const QString &success_text, const QString &unconfirmed_text);
-
     // Replies that report a result only (the polls, the delete, the
-    // interfaces, the transmission): its text for each flag waiting, then
-    // the common ending. Returns whether the result was "ok".
-    bool take_result(const ExchangeBlock &block);
-    void take_result_reply(const ExchangeBlock &block);
+    // interfaces, the transmission): the operation's text, then the common
+    // ending. Returns whether the result was "ok".
+    bool take_result(const exchange::Reply &reply);
+    void take_result_reply(const exchange::Reply &reply);
 
-    // Replies of the identity and network blocks (engine/replies_identity.cpp).
-    void take_network_status(const ExchangeBlock &block);
-    void take_search_reply(const ExchangeBlock &block);
-    void take_identification(const ExchangeBlock &block);
+    // Identity and network (engine/replies_identity.cpp).
+    void start_identification();
+    void take_network_status(const exchange::Reply &reply);
+    void take_search_reply(const exchange::Reply &reply);
+    void take_identification(const exchange::Reply &reply);
     void end_identification(ReplyState state);
-
     void abandon_serial_search();
-
-    // Reply handling.
     void apply_identification(const QJsonObject &reply);
     void apply_ipconfig(const QJsonObject &reply);
+    // The controller is no longer the one identified: its serial number,
+    // firmware and network fields are emptied, so that nothing names it.
+    void forget_controller();
+    // The link the identified controller was reached over.
+    Link identified_link = Link::none;
 
     // --- Controller parameters (params/) ---
     // Start-up: the catalogue and the four page tables.
@@ -362,25 +376,28 @@ private:
     QVector<bool> param_checks(int page) const;
     void load_settings_file(const QString &path);
 
+    // Parameter operations (params/parameter_exchange.cpp): the rows checked
+    // on `page`; false, with the reason shown, when nothing may be sent.
+    bool start_param_read(int page);
+    void send_param_read_step();
+    // The next request of the pending read; its rows count as asked for.
+    QByteArray next_param_read_request();
+    bool start_param_write(int page);
+    void send_param_write_step();
+    // The next batch of the pending write; its rows count as sent.
+    QByteArray next_param_write_request();
+    void start_settings_dump();
+    void start_settings_comparison(const QJsonObject &file_values, const QString &file_name);
+    // The page a parameter read or write works on, -1 when none runs.
+    int param_page_in_use() const;
+
     // Replies to the parameter requests (engine/replies_params.cpp).
-    void take_read_param(const ExchangeBlock &block);
+    void take_read_param(const exchange::Reply &reply);
     void end_read_param(ReplyState state = ReplyState::Complete);
-    void take_settings_dump(const ExchangeBlock &block);
-    void take_write_param(const ExchangeBlock &block);
-    void end_write_param(ReplyState state = ReplyState::Complete);
-    void take_settings_comparison(const ExchangeBlock &block);
-    void end_settings_comparison(ReplyState state = ReplyState::Complete);
+    void take_settings_dump(const exchange::Reply &reply);
+    void take_write_param(const exchange::Reply &reply);
+    void take_settings_comparison(const exchange::Reply &reply);
     void apply_read_reply(const QJsonObject &reply);
-    // Sends the next step of a multi-step operation by clicking its button,
-    // as the user would; the slot then knows the click for a step.
-    void continue_with(QAbstractButton *button);
-    bool step_due = false;
-    // The page a parameter read or write works on, from its first step to
-    // its last, whichever page is shown meanwhile.
-    int param_page_in_use = -1;
-    // The rows a parameter write sends, with their values as they were
-    // when it started; each batch takes those from param_cursor on.
-    QVector<params::WriteRow> param_write_rows;
 
     // Controller parameters: the catalogue, its four page tables and the
     // editors of the Uart and Itf rows, keyed by page and row.
@@ -407,9 +424,6 @@ private:
     void clear_difference_marks(); // of every page
     // The rows of the running write that the controller has confirmed.
     void unmark_written_rows();
-    // The file a pending comparison compares with.
-    QJsonObject compare_file_values;
-    QString compare_file_name;
     params::Comparison last_comparison;
     QSet<ParamCell> marked_cells;
 
@@ -436,37 +450,42 @@ private:
     // The devices a new write sends, in table order, as they are now; none
     // (with the reason in the status line) when the write must not start.
     QVector<QJsonArray> devices_to_write();
-    // The devices of the running write, taken when it started.
-    QVector<QJsonArray> device_write_queue;
     QString device_channel() const;
+    // The channel whose devices the table shows.
+    int shown_channel = 0;
+    // Device-list operations (devices/device_exchange.cpp).
+    void start_device_list_read(const QString &channel);
+    // False, with the reason shown, when the table holds nothing to send.
+    bool start_device_write();
+    void send_device_write_step();
 
     // Replies about the device list (engine/replies_devices.cpp).
     void end_device_list_read(ReplyState state);
-    void count_device_write_tick();
-    void take_device_write(const ExchangeBlock &block);
-    void end_device_write(ReplyState state = ReplyState::Complete);
+    void take_device_write(const exchange::Reply &reply);
     // The device-list reply, taken as its bytes arrive.
     void take_device_list();
     void apply_device_list(const QJsonObject &reply);
 
     // Replies to the file and service commands (engine/replies_files.cpp).
-    void take_update_reply(const ExchangeBlock &block);
-    void take_upload_reply(const ExchangeBlock &block);
-    void take_download(const ExchangeBlock &block);
-    void drop_link_after_update();
+    void take_update_reply(const exchange::Reply &reply);
+    void take_upload_reply(const exchange::Reply &reply);
+    void take_download(const exchange::Reply &reply);
+    void drop_link_after_update(Link link);
 
     // --- Files and firmware (files/) ---
     // Start-up: the load timer of the file transfers and the bar that
     // shows how far a transfer has got.
     void setup_file_transfer();
 
-    // The seconds of a transfer, counted from 0 by load_timer.
-    void start_load_clock();
+    // The transfers: the upload of `content` under `name`, and the
+    // download of the controller's file `name`.
+    void start_upload(const QString &name, const QByteArray &content);
+    void start_download(const QString &name);
     // The upload's second step: the file content, raw, on the selected link.
-    bool send_upload_content();
+    void send_upload_content();
     void end_upload(ReplyState state = ReplyState::Complete);
     // Asks where to save the download and writes it there.
-    void save_download(const QByteArray &content);
+    void save_download(const QByteArray &content, const QString &controller_name);
     void end_download(ReplyState state = ReplyState::Complete);
 
     // The bar beside the status line while a transfer runs.
@@ -475,12 +494,6 @@ private:
     void hide_transfer_progress();
 
     QTimer *load_timer = nullptr;
-    QByteArray upload_payload;
-    int upload_size = 0;       // bytes of the content being uploaded
-    qint64 upload_written = 0; // of them, passed on to the system so far
-    // The load second of the transfer's last progress (upload bytes
-    // written), from which its time without an answer counts.
-    int load_progress_second = 0;
     QWidget *transfer_progress = nullptr;
     QProgressBar *transfer_bar = nullptr;
     QLabel *transfer_count = nullptr;
@@ -501,6 +514,8 @@ private:
     std::shared_ptr<thread_res> search_thread;
 
     // --- Links (link/) ---
+    // The other link chosen: an operation on the old one ends.
+    void link_switched();
     void open_eth_link();
     void close_eth_link();
     // The address field offers the controllers last identified over
@@ -523,44 +538,6 @@ private:
     bool eth_connected = false;
 
     QByteArray rx_buffer;
-    int timeout_ticks = 0;
-    // Since the pending operation began.
-    QElapsedTimer operation_clock;
-    // The link the pending operation talks over.
-    bool operation_over_serial = false;
-    // A dialog of an exchange block is up.
-    bool block_dialog_open = false;
-    // The stop button ends the pending exchange: its block takes the path
-    // of a time-out.
-    bool aborting = false;
-    int param_cursor = 0;
-    QVector<int> read_queue;
-    int batch_index = 0;
-    int write_dev_ticks = 0;
-    int download_size = 0;
-    int load_seconds = 0;
-
-    // Pending-request flags, in the order the engine serves them.
-    bool wait_req_all_dev = false;
-    bool wait_req_one_dev = false;
-    bool wait_req_ch = false;
-    bool wait_res_to_serv = false;
-    bool wait_status_eth = false;
-    bool wait_transmit = false;
-    bool wait_res = false;
-    bool wait_connect_dev = false;
-    bool wait_read_param = false;
-    bool wait_write_settings = false;
-    bool wait_write_param = false;
-    bool wait_read_dev = false;
-    bool wait_write_dev = false;
-    bool wait_delete_dev = false;
-    bool wait_load_in = false;
-    bool wait_update = false;
-    bool wait_load_out = false;
-    bool wait_write_interf = false;
-    bool wait_compare_settings = false;
-    bool wait_industrial = false;
 
     // The models list: model_codes, model_names and model_makers, entry by entry.
     device_list::Models models;

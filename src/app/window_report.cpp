@@ -33,7 +33,7 @@ void MainWindow::on_report_btn_clicked()
     // Made in memory first, so that the file is written whole or not at all.
     const QByteArray pdf = report::render_pdf(report_document());
     const bool written = !pdf.isEmpty() && safe_files::write_whole(path, pdf);
-    ui->label->setText(written ? QStringLiteral("Отчёт записан") : QStringLiteral("Отчёт не записан"));
+    show_status(written ? QStringLiteral("Отчёт записан") : QStringLiteral("Отчёт не записан"));
 }
 
 report::Document MainWindow::report_document() const

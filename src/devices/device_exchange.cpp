@@ -23,18 +23,22 @@ QString unknown_model_text(int row)
 
 void MainWindow::on_read_dev_btn_clicked()
 {
-    if (!request_may_start(GuardText::Latin))
-        return;
+    if (request_may_start(GuardText::Latin))
+        start_device_list_read(device_channel());
+}
+
+void MainWindow::start_device_list_read(const QString &channel)
+{
     // The reply fills the rows from row 0 on.
-    batch_index = 0;
     rebuild_device_table(DeviceHeaders::Controller);
-    send_request({requests::device_list_read(device_channel()), &MainWindow::wait_read_dev, GuardText::Latin,
-                  Admission::Checked});
+    begin_operation(Operation::wait_read_dev, engine::DeviceRead{});
+    send_request(requests::device_list_read(channel));
 }
 
 void MainWindow::on_delete_dev_btn_clicked()
 {
-    send_request({requests::device_list_delete(device_channel()), &MainWindow::wait_delete_dev});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_delete_dev, requests::device_list_delete(device_channel()));
 }
 
 bool MainWindow::find_duplicate_devices()
@@ -50,11 +54,11 @@ QVector<QJsonArray> MainWindow::devices_to_write()
     paint_device_table(Qt::white);
     const QVector<QStringList> rows = occupied_device_rows();
     if (rows.isEmpty()) {
-        ui->label->setText(QStringLiteral("Нет приборов для записи"));
+        show_status(QStringLiteral("Нет приборов для записи"));
         return {};
     }
     if (find_duplicate_devices()) {
-        ui->label->setText(QStringLiteral("Одинаковые приборы"));
+        show_status(QStringLiteral("Одинаковые приборы"));
         return {};
     }
     // A device the controller could not tell the model of is not sent.
@@ -64,7 +68,7 @@ QVector<QJsonArray> MainWindow::devices_to_write()
         int code = 0;
         if (!models.code_of_name(rows.at(row).at(device_list::ModelColumn), &code)) {
             paint_device_rows({row}, Qt::red);
-            ui->label->setText(unknown_model_text(row));
+            show_status(unknown_model_text(row));
             return {};
         }
         devices.append(device_list::device_array(rows.at(row), code, channel));
@@ -74,42 +78,47 @@ QVector<QJsonArray> MainWindow::devices_to_write()
 
 void MainWindow::on_write_dev_btn_clicked()
 {
-    // The reply block clicks this button again for every further device.
-    if (!request_may_start(GuardText::Latin))
-        return;
-    const bool step = step_due;
-    if (!step) {
-        // The rows as they are now: edits while the write runs change
-        // nothing of what it sends.
-        device_write_queue = devices_to_write();
-        if (device_write_queue.isEmpty())
-            return;
-        batch_index = 0;
-        write_dev_ticks = 0;
-    }
-    if (batch_index < 0 || batch_index >= device_write_queue.size()) {
-        end_device_write();
-        return;
-    }
+    if (request_may_start(GuardText::Latin))
+        start_device_write();
+}
+
+bool MainWindow::start_device_write()
+{
+    // The rows as they are now: edits while the write runs change nothing
+    // of what it sends.
+    QVector<QJsonArray> devices = devices_to_write();
+    if (devices.isEmpty())
+        return false;
+    begin_operation(Operation::wait_write_dev, engine::DeviceWrite{std::move(devices), 0});
     // One device per request, which is what the controller takes; the
     // write ends with the last one.
-    const QJsonArray devices{device_write_queue.at(batch_index)};
-    batch_index = batch_index + 1 < device_write_queue.size() ? batch_index + 1 : 0;
-    send_request({requests::device_list_write(devices), &MainWindow::wait_write_dev, GuardText::Latin,
-                  step ? Admission::Step : Admission::Checked});
+    send_request(requests::device_list_write(QJsonArray{progress<engine::DeviceWrite>().queue.first()}));
+    return true;
+}
+
+void MainWindow::send_device_write_step()
+{
+    engine::DeviceWrite &write = progress<engine::DeviceWrite>();
+    ++write.sending;
+    send_step(requests::device_list_write(QJsonArray{write.queue.at(write.sending)}));
 }
 
 void MainWindow::on_read_file_dev_btn_clicked()
 {
+    if (!may_change_while({Operation::wait_read_dev, Operation::wait_write_dev}))
+        return;
     const QString name = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
     QFile file(name);
     // Read only: loading changes nothing, so a write-protected file loads too.
     if (name.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        ui->label->setText(QStringLiteral("Не удалось открыть файл"));
+        show_status(QStringLiteral("Не удалось открыть файл"));
         return;
     }
     const QVector<QStringList> rows = device_list::rows_from_file(file);
     file.close();
+    // The dialog's event loop may have let a list operation begin.
+    if (!may_change_while({Operation::wait_read_dev, Operation::wait_write_dev}))
+        return;
     rebuild_device_table(DeviceHeaders::File);
     for (int row = 0; row < rows.size(); ++row)
         set_device_row(row, rows.at(row), Qt::AlignRight);
@@ -124,5 +133,6 @@ void MainWindow::on_write_interf_btn_clicked()
     QStringList types;
     for (const QComboBox *box : channel_boxes)
         types << box->currentText();
-    send_request({requests::channel_interfaces(types), &MainWindow::wait_write_interf});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_write_interf, requests::channel_interfaces(types));
 }

@@ -26,8 +26,8 @@ void MainWindow::on_write_dev_file_btn_clicked()
         QDir(folder).filePath(device_list::export_file_name(ui->lineEdit_3->text(), moment, device_channel()));
     // An export of the same name within one second replaces the earlier one whole.
     if (!safe_files::write_whole(path, content.toLocal8Bit(), true)) {
-        ui->label->setText(QStringLiteral("Файл не создан"));
+        show_status(QStringLiteral("Файл не создан"));
         return;
     }
-    ui->label->setText(QStringLiteral("Файл записан"));
+    show_status(QStringLiteral("Файл записан"));
 }

@@ -144,7 +144,7 @@ void MainWindow::load_models()
     if (open_auxiliary_file(file)) {
         models = device_list::read_models(file);
     } else {
-        ui->label->setText(QStringLiteral("Модели не считаны"));
+        show_status(QStringLiteral("Модели не считаны"));
     }
     for (const QString &name : qAsConst(models.names))
         ui->comboBox_2->addItem(name);
@@ -158,6 +158,8 @@ void MainWindow::load_models()
 
 void MainWindow::on_set_new_dev_btn_clicked()
 {
+    if (!may_change_while({Operation::wait_read_dev, Operation::wait_write_dev}))
+        return;
     int row = 0;
     while (row < table_rows && !device_cell(row, 0).isEmpty())
         ++row;
@@ -174,9 +176,11 @@ void MainWindow::on_set_new_dev_btn_clicked()
 
 void MainWindow::on_del_dev_btn_clicked()
 {
+    if (!may_change_while({Operation::wait_read_dev, Operation::wait_write_dev}))
+        return;
     const int selected = ui->tableWidget_2->currentRow();
     if (selected < 0) {
-        ui->label->setText(QStringLiteral("Устройство не выбрано"));
+        show_status(QStringLiteral("Устройство не выбрано"));
         return;
     }
     // The rows below move up by one until the first row without a device;
@@ -191,12 +195,20 @@ void MainWindow::on_del_dev_btn_clicked()
 
 void MainWindow::on_clear_table_btn_clicked()
 {
+    if (!may_change_while({Operation::wait_read_dev, Operation::wait_write_dev}))
+        return;
     for (int row = 0; row < ui->tableWidget_2->rowCount(); ++row)
         blank_device_row(row);
 }
 
-void MainWindow::on_comboBox_activated(int)
+void MainWindow::on_comboBox_activated(int index)
 {
+    // The channel of a list read or write stays shown until it ends.
+    if (!may_change_while({Operation::wait_read_dev, Operation::wait_write_dev})) {
+        ui->comboBox->setCurrentIndex(shown_channel);
+        return;
+    }
+    shown_channel = index;
     // Another channel's devices: the table starts empty.
     rebuild_device_table(DeviceHeaders::Channel);
 }

@@ -9,17 +9,20 @@
 
 void MainWindow::on_req_all_dev_clicked()
 {
-    send_request({requests::poll_all(), &MainWindow::wait_req_all_dev});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_req_all_dev, requests::poll_all());
 }
 
 void MainWindow::on_req_ch_btn_clicked()
 {
-    send_request({requests::poll_channel(QString::number(ui->comboBox->currentIndex() + 1)), &MainWindow::wait_req_ch});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_req_ch, requests::poll_channel(QString::number(ui->comboBox->currentIndex() + 1)));
 }
 
 void MainWindow::on_res_to_serv_btn_clicked()
 {
-    send_request({requests::poll_transmit(), &MainWindow::wait_res_to_serv});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_res_to_serv, requests::poll_transmit());
 }
 
 void MainWindow::on_req_one_dev_clicked()
@@ -28,7 +31,7 @@ void MainWindow::on_req_one_dev_clicked()
         return;
     const int row = ui->tableWidget_2->currentRow();
     if (row < 0) {
-        ui->label->setText(QStringLiteral("Устройство не выбрано"));
+        show_status(QStringLiteral("Устройство не выбрано"));
         return;
     }
     // Only a device the request can name is polled; anything else is
@@ -37,14 +40,14 @@ void MainWindow::on_req_one_dev_clicked()
     switch (device_list::poll_values(device_row(row), models, device_channel(), &values)) {
     case device_list::PollRefusal::None: break;
     case device_list::PollRefusal::EmptyRow:
-        ui->label->setText(QStringLiteral("В выбранной строке нет прибора"));
+        show_status(QStringLiteral("В выбранной строке нет прибора"));
         return;
     case device_list::PollRefusal::UnknownModel:
-        ui->label->setText(QStringLiteral("Модель прибора не из списка моделей"));
+        show_status(QStringLiteral("Модель прибора не из списка моделей"));
         return;
     case device_list::PollRefusal::NotNumbers:
-        ui->label->setText(QStringLiteral("Сетевой адрес и скорость обмена должны быть числами"));
+        show_status(QStringLiteral("Сетевой адрес и скорость обмена должны быть числами"));
         return;
     }
-    send_request({requests::poll_device(values), &MainWindow::wait_req_one_dev, GuardText::Latin, Admission::Checked});
+    start_command(Operation::wait_req_one_dev, requests::poll_device(values));
 }

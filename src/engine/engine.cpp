@@ -1,6 +1,6 @@
-// The request/reply cycle: the send procedure every request button uses,
+// The request/reply cycle: the operation value and its start and step,
 // the receive slot fed by both links, and the engine tick that serves the
-// pending exchanges in their fixed order.
+// pending operation.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -17,10 +17,11 @@
 
 bool MainWindow::link_ready() const
 {
-    if (ui->radioButton->isChecked() && !com_open)
-        return false;
-    if (ui->radioButton_2->isChecked() && !(eth_link && eth_link->is_connected()))
-        return false;
+    switch (selected_link()) {
+    case Link::serial: return com_open;
+    case Link::ethernet: return eth_link && eth_link->is_connected();
+    case Link::none: return true;
+    }
     return true;
 }
 
@@ -28,7 +29,7 @@ bool MainWindow::guard_link(GuardText guard)
 {
     if (link_ready())
         return true;
-    ui->label->setText(guard == GuardText::Latin ? exchange::guard_text_latin() : exchange::guard_text_cyrillic());
+    show_status(guard == GuardText::Latin ? exchange::guard_text_latin() : exchange::guard_text_cyrillic());
     return false;
 }
 
@@ -37,10 +38,17 @@ bool MainWindow::operation_may_start()
     // There is no request identifier: a second request in flight would take
     // the first one's reply, and a second operation would change the state
     // the first one keeps between its steps.
-    if (!step_due && operation_pending()) {
-        ui->label->setText(exchange::wait_for_operation_text());
-        return false;
-    }
+    if (!operation_pending())
+        return true;
+    show_status(exchange::wait_for_operation_text());
+    status_owner = StatusOwner::Refusal;
+    return false;
+}
+
+bool MainWindow::may_change_while(std::initializer_list<Operation> uses)
+{
+    if (block_dialog_open || std::find(uses.begin(), uses.end(), pending.operation) != uses.end())
+        return operation_may_start();
     return true;
 }
 
@@ -49,33 +57,127 @@ bool MainWindow::request_may_start(GuardText guard)
     return operation_may_start() && guard_link(guard);
 }
 
-bool MainWindow::send_request(const Request &request)
+void MainWindow::begin_operation(Operation operation, engine::Progress progress)
 {
-    switch (request.admission) {
-    case Admission::Check:
-        if (!request_may_start(request.guard))
-            return false;
-        break;
-    case Admission::Checked: break;
-    case Admission::Step:
-        if (!guard_link(request.guard))
-            return false;
-        break;
+    pending = engine::PendingOperation();
+    pending.operation = operation;
+    pending.progress = std::move(progress);
+    pending.link = selected_link();
+    pending.clock.start();
+    show_status(QString());
+}
+
+void MainWindow::send_request(const QByteArray &bytes)
+{
+    pending.unsent = bytes;
+    if (link_settled()) {
+        send_when_settled();
+    } else {
+        show_status(exchange::settling_text());
+        status_owner = StatusOwner::Settling;
     }
-    rx_buffer.clear();
-    discard_link_input();
-    if (request.admission != Admission::Step) {
-        ui->label->clear();
-        timeout_ticks = 0;
-        operation_clock.start();
-        operation_over_serial = ui->radioButton->isChecked();
-    }
-    this->*request.flag = true;
-    write_to_link(request.bytes);
-    log_sent(request.bytes);
     exchange_timer->start(exchange_interval());
     refresh_abort_button();
-    return true;
+}
+
+void MainWindow::start_command(Operation operation, const QByteArray &bytes)
+{
+    begin_operation(operation);
+    send_request(bytes);
+}
+
+void MainWindow::send_when_settled()
+{
+    const QByteArray bytes = pending.unsent;
+    pending.unsent.clear();
+    link_unsettled = false;
+    if (status_owner == StatusOwner::Settling)
+        show_status(QString());
+    // Only the time since the request counts against the budget.
+    pending.ticks = 0;
+    put_request(bytes);
+}
+
+void MainWindow::send_step(const QByteArray &bytes)
+{
+    put_request(bytes);
+    exchange_timer->start(exchange_interval());
+}
+
+void MainWindow::put_request(const QByteArray &bytes)
+{
+    rx_buffer.clear();
+    discard_link_input();
+    pending.reply_ticks = 0;
+    write_to_link(bytes);
+    log_sent(bytes);
+}
+
+void MainWindow::end_operation(Ending ending)
+{
+    // Without its reply, the controller may still answer: the next request
+    // waits until the link has been quiet.
+    if (ending == Ending::Unanswered && pending.unsent.isEmpty())
+        unsettle_link();
+    pending = engine::PendingOperation();
+    rx_buffer.clear();
+    // A request refused while this one ran need wait no longer.
+    if (status_owner == StatusOwner::Refusal)
+        show_status(QString());
+    refresh_abort_button();
+}
+
+void MainWindow::unsettle_link()
+{
+    link_unsettled = true;
+    link_quiet.restart();
+}
+
+bool MainWindow::link_settled() const
+{
+    if (!link_unsettled)
+        return true;
+    return link_bytes_to_write() == 0 && link_quiet.isValid() && link_quiet.elapsed() >= exchange::settle_quiet_ms;
+}
+
+MainWindow::Link MainWindow::selected_link() const
+{
+    if (ui->radioButton->isChecked())
+        return Link::serial;
+    if (ui->radioButton_2->isChecked())
+        return Link::ethernet;
+    return Link::none;
+}
+
+void MainWindow::write_to_link(const QByteArray &bytes)
+{
+    switch (selected_link()) {
+    case Link::serial: serial_link->write(bytes); break;
+    case Link::ethernet:
+        if (eth_link)
+            eth_link->write(bytes);
+        break;
+    case Link::none: break;
+    }
+    link_quiet.restart();
+}
+
+qint64 MainWindow::link_bytes_to_write() const
+{
+    // Bytes of an upload stopped midway still go out on either link.
+    return serial_link->bytes_to_write() + (eth_link ? eth_link->bytes_to_write() : 0);
+}
+
+void MainWindow::handler_bytes_written(qint64 bytes)
+{
+    link_quiet.restart();
+    auto *transfer = std::get_if<engine::Transfer>(&pending.progress);
+    // Only the content counts, not the header before it.
+    if (!transfer || transfer->phase != engine::Transfer::Phase::UploadContent)
+        return;
+    transfer->written = qMin<qint64>(transfer->written + bytes, transfer->size);
+    transfer->progress_second = transfer->seconds;
+    show_upload_progress();
 }
 
 void MainWindow::discard_link_input()
@@ -84,14 +186,6 @@ void MainWindow::discard_link_input()
     serial_link->take_data();
     if (eth_link)
         eth_link->take_data();
-}
-
-void MainWindow::write_to_link(const QByteArray &bytes)
-{
-    if (ui->radioButton->isChecked())
-        serial_link->write(bytes);
-    if (ui->radioButton_2->isChecked() && eth_link)
-        eth_link->write(bytes);
 }
 
 void MainWindow::log_sent(const QByteArray &bytes)
@@ -106,6 +200,51 @@ void MainWindow::log_received(const QByteArray &bytes)
     log_window->append_text(bytes);
 }
 
+void MainWindow::show_serial_button(SerialButton state, const QString &port_name)
+{
+    switch (state) {
+    case SerialButton::On:
+        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:darkGreen;}"));
+        ui->connect_btn->setText(QStringLiteral("Включено ") + port_name);
+        return;
+    case SerialButton::Off:
+        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
+        ui->connect_btn->setText(QStringLiteral("Выключено"));
+        return;
+    case SerialButton::NoConnection:
+        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
+        ui->connect_btn->setText(QStringLiteral("Нет соединения"));
+        return;
+    }
+}
+
+void MainWindow::close_serial_link(SerialButton state)
+{
+    // The button then offers to open the port again, which it could not do
+    // while the old port object still held the device.
+    serial_link->close_port();
+    com_open = false;
+    com_on = false;
+    show_serial_button(state);
+    if (identified_link == Link::serial)
+        forget_controller();
+}
+
+void MainWindow::show_status(const QString &text)
+{
+    ui->label->setText(text);
+    status_owner = StatusOwner::Other;
+}
+
+void MainWindow::show_sweep_status(const QString &text)
+{
+    // Another operation's outcome stays readable while the sweep runs on.
+    if (status_owner != StatusOwner::Sweep && !ui->label->text().isEmpty())
+        return;
+    ui->label->setText(text);
+    status_owner = StatusOwner::Sweep;
+}
+
 int MainWindow::exchange_interval() const
 {
     return exchange::interval_ms(ui->interval_line->text());
@@ -115,7 +254,8 @@ int MainWindow::reply_byte_limit() const
 {
     // A download may be as large as the largest file; every other reply is
     // small, so that a controller streaming without end is stopped early.
-    return wait_load_out ? transfer::max_file_bytes + transfer::result_fragment_length : exchange::max_reply_bytes;
+    return pending.operation == Operation::wait_load_out ? transfer::max_file_bytes + transfer::result_fragment_length
+                                                         : exchange::max_reply_bytes;
 }
 
 void MainWindow::handler_network_data()
@@ -125,111 +265,116 @@ void MainWindow::handler_network_data()
     // so that nothing piles up there to come first in a later reply.
     const QByteArray serial_bytes = serial_link->take_data();
     const QByteArray eth_bytes = eth_link ? eth_link->take_data() : QByteArray();
-    if (ui->radioButton->isChecked())
-        rx_buffer.append(serial_bytes);
-    if (ui->radioButton_2->isChecked())
-        rx_buffer.append(eth_bytes);
-    // Bytes beyond the limit are dropped, pending exchange or not, so that
-    // a controller that never stops sending cannot fill the memory; the
-    // exchange ends as incomplete at its next tick.
+    const Link link = selected_link();
+    const QByteArray &bytes = link == Link::serial ? serial_bytes : eth_bytes;
+    if (link == Link::none || bytes.isEmpty())
+        return;
+    link_quiet.restart();
+    // Only a request that has gone out is answered; whatever comes before
+    // (a late answer to an operation that ended) is dropped.
+    if (!operation_running() || !pending.unsent.isEmpty())
+        return;
+    rx_buffer.append(bytes);
+    // Bytes beyond the limit are dropped, so that a controller that never
+    // stops sending cannot fill the memory; the exchange ends as incomplete
+    // at its next tick.
     const int limit = reply_byte_limit();
     if (rx_buffer.size() > limit)
         rx_buffer.truncate(limit + 1);
     // The device list is the one reply taken as it arrives.
-    if (wait_read_dev && rx_buffer.size() > gathered && rx_buffer.size() <= limit)
+    if (pending.operation == Operation::wait_read_dev && rx_buffer.size() > gathered && rx_buffer.size() <= limit)
         take_device_list();
-    if (wait_load_out && rx_buffer.size() > gathered)
+    if (pending.operation == Operation::wait_load_out && rx_buffer.size() > gathered)
         show_download_progress();
-    // Bytes that arrive with no exchange pending wait in the buffer until
-    // the next sender clears it.
 }
 
 MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
 {
-    if (aborting)
-        return end_as_abandoned();
-    // A reply cut off at the limit is incomplete, whatever its last byte.
-    const bool overflowing = rx_buffer.size() > reply_byte_limit();
-    bool complete = wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer);
-    // Seen grown since the previous tick: its end may still be to come.
-    if (wait.complete_when_quiet && rx_buffer.size() != download_size)
-        complete = false;
-    if (!wait.taken_on_arrival && !overflowing && complete) {
+    if (aborting || !link_ready()) {
+        // Nothing more can come over a link that is gone, and the stop
+        // button ends the exchange now: the path of a time-out, without its
+        // text. Whoever ended the exchange has said why.
+        if (rx_buffer.isEmpty())
+            return ReplyState::NoAnswer;
+        log_received(rx_buffer);
+        return ReplyState::Incomplete;
+    }
+    exchange::WaitState state;
+    state.gathered = rx_buffer.size();
+    state.byte_limit = reply_byte_limit();
+    state.ends = !wait.taken_on_arrival
+                 && (wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer));
+    state.quiet_ms = link_quiet.isValid() ? link_quiet.elapsed() : 0;
+    // A tick, at least, has passed with nothing new.
+    state.quiet_needed = wait.complete_when_quiet ? qMax(exchange::settle_quiet_ms, exchange_interval()) : 0;
+    state.since_start_ms = pending.clock.elapsed();
+    state.overall_budget_ms = wait.overall_budget_ms;
+    state.budget = wait.budget;
+    auto *transfer = std::get_if<engine::Transfer>(&pending.progress);
+    switch (wait.measure) {
+    case Measure::Ticks:
+        ++pending.reply_ticks;
+        state.waited = qint64(pending.reply_ticks) * exchange_interval();
+        break;
+    case Measure::LoadSeconds:
+        state.waited = transfer ? transfer->seconds - transfer->progress_second : 0;
+        break;
+    case Measure::LoadSecondsThenStall:
+        if (!transfer)
+            break;
+        if (rx_buffer.isEmpty()) {
+            state.waited = transfer->seconds;
+            break;
+        }
+        // Counted in a row: any new byte starts the count again.
+        if (rx_buffer.size() != transfer->size_seen) {
+            transfer->size_seen = rx_buffer.size();
+            transfer->still_ticks = 0;
+        } else {
+            ++transfer->still_ticks;
+        }
+        state.stalled = exchange::timed_out(transfer->still_ticks, exchange_interval(), wait.stall_budget);
+        break;
+    }
+    const exchange::Verdict verdict = exchange::wait_verdict(state);
+    switch (verdict) {
+    case exchange::Verdict::Complete:
         // Handling may open a dialog whose event loop would tick again.
         exchange_timer->stop();
         log_received(rx_buffer);
         return ReplyState::Complete;
-    }
-    if (!link_ready())
-        return end_on_lost_link();
-    qint64 measure = 0;
-    bool exceeded = false;
-    switch (wait.measure) {
-    case Measure::Ticks:
-        ++timeout_ticks;
-        measure = qint64(timeout_ticks) * exchange_interval();
-        exceeded = exchange::timed_out(timeout_ticks, exchange_interval(), wait.budget);
-        break;
-    case Measure::LoadSeconds:
-        measure = load_seconds;
-        exceeded = load_seconds - load_progress_second > wait.budget;
-        break;
-    case Measure::LoadSecondsThenStall:
-        measure = load_seconds;
-        exceeded = rx_buffer.isEmpty() ? load_seconds > wait.budget : download_stalled(wait.stall_budget);
-        break;
-    }
-    // However the operation's own measure stands, it has an end.
-    const bool overall_exceeded = wait.overall_budget_ms > 0 && operation_clock.elapsed() > wait.overall_budget_ms;
-    if (overflowing || overall_exceeded)
-        exceeded = true;
-    if (wait.progress) {
-        const QString text = wait.progress(measure);
-        if (!text.isEmpty())
-            ui->label->setText(text);
-    }
-    if (!exceeded)
+    case exchange::Verdict::Waiting:
+    case exchange::Verdict::Quieting:
+        if (wait.progress) {
+            const QString text =
+                wait.progress(wait.measure == Measure::Ticks ? state.waited : (transfer ? transfer->seconds : 0));
+            if (!text.isEmpty())
+                show_status(text);
+        }
         return ReplyState::Waiting;
-    if (rx_buffer.isEmpty() && !overall_exceeded) {
-        ui->label->setText(exchange::no_answer_text());
-        return ReplyState::NoAnswer;
+    case exchange::Verdict::BudgetSpent:
+        if (rx_buffer.isEmpty()) {
+            show_status(exchange::no_answer_text());
+            return ReplyState::NoAnswer;
+        }
+        break;
+    case exchange::Verdict::Overflow:
+    case exchange::Verdict::Stalled:
+    case exchange::Verdict::OverallSpent: break;
     }
     if (!rx_buffer.isEmpty())
         log_received(rx_buffer);
-    ui->label->setText(exchange::not_enough_data_text());
-    return ReplyState::Incomplete;
-}
-
-MainWindow::ReplyState MainWindow::end_as_abandoned()
-{
-    // The path of a time-out, without its text: whoever ended the exchange
-    // says why.
-    if (rx_buffer.isEmpty())
-        return ReplyState::NoAnswer;
-    log_received(rx_buffer);
-    return ReplyState::Incomplete;
-}
-
-MainWindow::ReplyState MainWindow::end_on_lost_link()
-{
-    // Nothing more can come over a link that is gone (the controller hung
-    // up, the adapter was pulled, the user closed it): the exchange ends now
-    // rather than by its budget, as incomplete. Whoever saw the link go has
-    // said so in the status line; a line left empty says the port is shut.
-    if (!rx_buffer.isEmpty())
-        log_received(rx_buffer);
-    if (ui->label->text().isEmpty())
-        ui->label->setText(exchange::guard_text_latin());
+    show_status(exchange::not_enough_data_text());
     return ReplyState::Incomplete;
 }
 
 void MainWindow::end_exchanges_on_lost_link()
 {
-    // Outside the link's own signal: an ending may open a dialog. No block
-    // waits on a lost link.
+    // Outside the link's own signal: an ending may open a dialog.
     QTimer::singleShot(0, this, [this] {
-        if (!link_ready())
-            serve_every_pending_exchange();
+        if (!link_ready() && operation_running() && !block_dialog_open)
+            end_pending_without_reply();
+        settle_exchange_timer();
     });
 }
 
@@ -240,99 +385,65 @@ void MainWindow::on_abort_btn_clicked()
 
 void MainWindow::abort_operation()
 {
-    if (!any_request_pending() || block_dialog_open)
+    if (!operation_running() || block_dialog_open)
         return;
-    // Each block takes the path of its time-out: nothing more is sent, and
-    // everything the operation kept is reset. What the link has already
-    // taken (an upload's content) still goes out, so that the controller is
-    // not left waiting for the rest of a file and takes the next request
-    // for it.
+    // The operation takes the path of its time-out: nothing more is sent,
+    // and everything it kept is reset. What the link has already taken (an
+    // upload's content) still goes out, so that the controller is not left
+    // waiting for the rest of a file; the next request waits until the link
+    // has settled after it.
     aborting = true;
-    serve_every_pending_exchange();
+    end_pending_without_reply();
     aborting = false;
-    ui->label->setText(QStringLiteral("Операция прервана"));
+    show_status(QStringLiteral("Операция прервана"));
+    settle_exchange_timer();
 }
 
 void MainWindow::end_operation_of_other_link()
 {
     // The reply would be looked for on the link now chosen, and the next
     // step sent there.
-    if (any_request_pending() && operation_over_serial != ui->radioButton->isChecked())
+    if (operation_running() && pending.link != selected_link())
         abort_operation();
 }
 
-void MainWindow::serve_every_pending_exchange()
+void MainWindow::end_pending_without_reply()
 {
-    // For exchanges that end on their next pass: each pass ends one.
-    for (size_t pass = 0; pass < exchange_blocks().size() && any_request_pending(); ++pass)
-        timer_handler();
-}
-
-bool MainWindow::download_stalled(int budget_ms)
-{
-    // Counted in a row: any new byte starts the count again.
-    if (rx_buffer.size() != download_size) {
-        download_size = rx_buffer.size();
-        timeout_ticks = 0;
-        return false;
+    if (!pending.unsent.isEmpty()) {
+        // Nothing went out: nothing can come late for it.
+        end_operation();
+        return;
     }
-    ++timeout_ticks;
-    return exchange::timed_out(timeout_ticks, exchange_interval(), budget_ms);
-}
-
-void MainWindow::end_exchange(const FlagSet &flags, unsigned progress)
-{
-    for (const Flag flag : flags) {
-        if (flag)
-            this->*flag = false;
-    }
-    rx_buffer.clear();
-    timeout_ticks = 0;
-    // The progress named: it may be shared by operations (a read and a write
-    // of parameters, a device write and an upload), but only one operation
-    // is pending at a time.
-    if (progress & ParamProgress) {
-        param_cursor = 0;
-        read_queue.clear();
-        param_write_rows.clear();
-        param_page_in_use = -1;
-    }
-    if (progress & BatchProgress)
-        batch_index = 0;
-    // A request refused while this one ran need wait no longer.
-    if (ui->label->text() == exchange::wait_for_operation_text())
-        ui->label->clear();
-    refresh_abort_button();
+    const ExchangeBlock &block = block_of(pending.operation);
+    const ReplyState state = await_reply(block.wait);
+    if (state == ReplyState::Waiting || state == ReplyState::Complete)
+        return; // the link is up and the stop button was not pressed
+    if (block.end_without_reply)
+        (this->*block.end_without_reply)(state);
+    else
+        end_operation(Ending::Unanswered);
 }
 
 bool MainWindow::show_result(const QString &result, const QString &success_text, const QString &unconfirmed_text)
 {
     const bool ok = result == QLatin1String("ok");
     if (ok)
-        ui->label->setText(success_text);
+        show_status(success_text);
     else if (!exchange::error_text(result).isEmpty())
         show_error_result(result);
     else
-        ui->label->setText(unconfirmed_text);
+        show_status(unconfirmed_text);
     return ok;
 }
 
-MainWindow::FlagSet MainWindow::ExchangeBlock::flags() const
+const MainWindow::ExchangeBlock &MainWindow::block_of(Operation operation)
 {
-    FlagSet flags = {};
-    for (size_t i = 0; i < served.size(); ++i)
-        flags[i] = served[i].flag;
-    return flags;
-}
-
-const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
-{
-    static const std::vector<ExchangeBlock> blocks = [] {
+    static const std::array<ExchangeBlock, engine::operation_count> blocks = [] {
         using W = MainWindow;
+        using O = Operation;
         const ReplyWait standard{exchange::standard_budget_ms};
         ReplyWait device_write = standard;
         device_write.progress = &exchange::device_write_progress;
-        device_write.every_tick = &W::count_device_write_tick;
         // The list is applied as it arrives, and its budget runs from the
         // last byte; a controller that trickles bytes without end is still
         // stopped.
@@ -349,146 +460,128 @@ const std::vector<MainWindow::ExchangeBlock> &MainWindow::exchange_blocks()
         download.complete = &transfer::download_complete;
         download.complete_when_quiet = true;
         const char *const unconfirmed = "Команда не подтверждена";
-
-        // In the order the engine serves them: the poll group first, as one
-        // block, then every other operation.
-        return std::vector<ExchangeBlock>{
-            {{{{&W::wait_req_all_dev, "Все устройства успешно опрошены", unconfirmed},
-               {&W::wait_req_one_dev, "Устройство успешно опрошено", unconfirmed},
-               {&W::wait_req_ch, "Канал успешно опрошен", unconfirmed},
-               {&W::wait_res_to_serv, "Опрос с передечай на сервер успешен", unconfirmed}}},
-             standard,
-             &W::take_result_reply},
-            // The status reply must be complete at the first tick after the
-            // request: a budget of nothing.
-            {{{{&W::wait_status_eth}}}, ReplyWait{0}, &W::take_network_status},
-            {{{{&W::wait_transmit, "Передача запущена", unconfirmed}}}, standard, &W::take_result_reply},
-            {{{{&W::wait_res}}}, standard, &W::take_search_reply},
-            {{{{&W::wait_connect_dev}}},
-             ReplyWait{exchange::identification_budget_ms},
-             &W::take_identification,
-             &W::end_identification},
-            {{{{&W::wait_read_param}}}, standard, &W::take_read_param, &W::end_read_param},
-            {{{{&W::wait_write_settings}}}, standard, &W::take_settings_dump},
-            {{{{&W::wait_write_param}}}, standard, &W::take_write_param, &W::end_write_param},
-            {{{{&W::wait_read_dev}}}, device_list, nullptr, &W::end_device_list_read},
-            {{{{&W::wait_write_dev}}}, device_write, &W::take_device_write, &W::end_device_write},
-            {{{{&W::wait_delete_dev, "Удаление произведено успешно", unconfirmed}}}, standard, &W::take_result_reply},
-            {{{{&W::wait_load_in}}}, upload, &W::take_upload_reply, &W::end_upload},
-            {{{{&W::wait_update, "Обновление запущено", unconfirmed}}}, standard, &W::take_update_reply},
-            {{{{&W::wait_load_out}}}, download, &W::take_download, &W::end_download},
-            {{{{&W::wait_write_interf, "Запись произведена", "Запись прервана: нет подтверждения записи"}}},
-             standard,
-             &W::take_result_reply},
-            {{{{&W::wait_compare_settings}}}, standard, &W::take_settings_comparison, &W::end_settings_comparison},
+        const auto command = [&](const char *success_text, const char *unconfirmed_text) {
+            return ExchangeBlock{standard, &W::take_result_reply, nullptr, success_text, unconfirmed_text};
         };
+
+        std::array<ExchangeBlock, engine::operation_count> table = {};
+        const auto set = [&table](O operation, const ExchangeBlock &block) { table[size_t(operation)] = block; };
+        set(O::wait_req_all_dev, command("Все устройства успешно опрошены", unconfirmed));
+        set(O::wait_req_one_dev, command("Устройство успешно опрошено", unconfirmed));
+        set(O::wait_req_ch, command("Канал успешно опрошен", unconfirmed));
+        set(O::wait_res_to_serv, command("Опрос с передечай на сервер успешен", unconfirmed));
+        // The status reply must be complete at the first tick after the
+        // request: a budget of nothing.
+        set(O::wait_status_eth, {ReplyWait{0}, &W::take_network_status});
+        set(O::wait_transmit, command("Передача запущена", unconfirmed));
+        set(O::wait_res, {standard, &W::take_search_reply});
+        set(O::wait_connect_dev,
+            {ReplyWait{exchange::identification_budget_ms}, &W::take_identification, &W::end_identification});
+        set(O::wait_read_param, {standard, &W::take_read_param, &W::end_read_param});
+        set(O::wait_write_settings, {standard, &W::take_settings_dump});
+        set(O::wait_write_param, {standard, &W::take_write_param});
+        set(O::wait_read_dev, {device_list, nullptr, &W::end_device_list_read});
+        set(O::wait_write_dev, {device_write, &W::take_device_write});
+        set(O::wait_delete_dev, command("Удаление произведено успешно", unconfirmed));
+        set(O::wait_load_in, {upload, &W::take_upload_reply, &W::end_upload});
+        set(O::wait_update, {standard, &W::take_update_reply, nullptr, "Обновление запущено", unconfirmed});
+        set(O::wait_load_out, {download, &W::take_download, &W::end_download});
+        set(O::wait_write_interf, command("Запись произведена", "Запись прервана: нет подтверждения записи"));
+        set(O::wait_compare_settings, {standard, &W::take_settings_comparison});
+        return table;
     }();
-    return blocks;
+    return blocks[size_t(operation)];
 }
 
-bool MainWindow::serve(const ExchangeBlock &block)
+void MainWindow::serve_pending_operation()
 {
-    if (block.wait.every_tick)
-        (this->*block.wait.every_tick)();
+    ++pending.ticks;
+    const ExchangeBlock &block = block_of(pending.operation);
     const ReplyState state = await_reply(block.wait);
     switch (state) {
-    case ReplyState::Waiting: return false;
-    case ReplyState::Complete:
+    case ReplyState::Waiting: return;
+    case ReplyState::Complete: {
         Q_ASSERT_X(block.take_reply, "serve", "a reply taken on arrival reached the tick");
+        const exchange::Reply reply = exchange::read_reply(rx_buffer);
+        rx_buffer.clear();
+        // More or other than one object: whatever else the controller meant
+        // to send may still be on its way.
+        if (!reply.whole && pending.operation != Operation::wait_load_out)
+            unsettle_link();
         if (block.take_reply)
-            (this->*block.take_reply)(block);
-        return true;
+            (this->*block.take_reply)(reply);
+        return;
+    }
     case ReplyState::NoAnswer:
     case ReplyState::Incomplete:
         if (block.end_without_reply)
             (this->*block.end_without_reply)(state);
         else
-            end_exchange(block.flags());
-        return true;
+            end_operation(Ending::Unanswered);
+        return;
     }
-    return true;
 }
 
 void MainWindow::show_error_result(const QString &result)
 {
     const QString text = exchange::error_text(result);
     if (!text.isEmpty())
-        ui->label->setText(text);
+        show_status(text);
 }
 
 void MainWindow::mark_link_lost()
 {
-    ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
-    ui->connect_btn->setText(QStringLiteral("Нет соединения"));
-    // Close the port too: the button now offers to open it again, which it
-    // could not do while the old port object still held the device.
-    serial_link->close_port();
-    com_open = false;
-    com_on = false;
+    close_serial_link(SerialButton::NoConnection);
 }
 
-bool MainWindow::check_reply_result(const QString &reply)
+bool MainWindow::check_reply_result(const exchange::Reply &reply)
 {
-    const QByteArray bytes = reply.toUtf8();
-    if (bytes.indexOf("result") < 0)
+    if (reply.bytes.indexOf("result") < 0)
         return true;
     // A result where data was asked for: an error's own text, else no
     // text that could pass for the data having come.
-    const QString result = exchange::reply_result(bytes);
-    ui->label->setText(exchange::error_text(result).isEmpty() ? exchange::not_enough_data_text()
-                                                              : exchange::error_text(result));
+    show_status(reply.error.isEmpty() ? exchange::not_enough_data_text() : reply.error);
     mark_link_lost();
     return false;
 }
 
-bool MainWindow::take_result(const ExchangeBlock &block)
+bool MainWindow::take_result(const exchange::Reply &reply)
 {
-    // Each flag that was waiting shows its text; the last one stays shown.
-    const QString result = exchange::reply_result(rx_buffer);
-    bool ok = false;
-    for (const Served &served : block.served) {
-        if (served.flag && this->*served.flag)
-            ok =
-                show_result(result, QString::fromUtf8(served.success_text), QString::fromUtf8(served.unconfirmed_text));
-    }
-    end_exchange(block.flags());
+    const ExchangeBlock &block = block_of(pending.operation);
+    const bool ok = show_result(reply.result, QString::fromUtf8(block.success_text),
+                                QString::fromUtf8(block.unconfirmed_text));
+    end_operation();
     return ok;
 }
 
-void MainWindow::take_result_reply(const ExchangeBlock &block)
+void MainWindow::take_result_reply(const exchange::Reply &reply)
 {
-    take_result(block);
-}
-
-bool MainWindow::raised(const FlagSet &flags) const
-{
-    return std::any_of(flags.begin(), flags.end(), [this](Flag flag) { return flag && this->*flag; });
-}
-
-bool MainWindow::any_request_pending() const
-{
-    const auto &blocks = exchange_blocks();
-    return std::any_of(blocks.begin(), blocks.end(),
-                       [this](const ExchangeBlock &block) { return raised(block.flags()); });
+    take_result(reply);
 }
 
 bool MainWindow::operation_pending() const
 {
-    return block_dialog_open || any_request_pending();
+    return block_dialog_open || operation_running();
 }
 
 void MainWindow::refresh_abort_button()
 {
-    ui->abort_btn->setEnabled(any_request_pending() && !block_dialog_open);
+    ui->abort_btn->setEnabled(operation_running() && !block_dialog_open);
 }
 
 void MainWindow::settle_exchange_timer()
 {
-    if (!any_request_pending())
+    if (!operation_running())
         exchange_timer->stop();
     else if (!exchange_timer->isActive())
         exchange_timer->start(exchange_interval());
     refresh_abort_button();
+}
+
+void MainWindow::end_busy_link()
+{
+    end_operation();
+    show_status(exchange::link_busy_text());
 }
 
 void MainWindow::timer_handler()
@@ -496,13 +589,17 @@ void MainWindow::timer_handler()
     // The operation whose dialog is up goes on when it is answered.
     if (block_dialog_open)
         return;
-    // A block that ended its exchange (or sent the next step) ends the tick
-    // too; a block still waiting lets the next raised flag count its tick.
-    for (const ExchangeBlock &block : exchange_blocks()) {
-        if (raised(block.flags()) && serve(block))
-            break;
+    if (operation_running() && !pending.unsent.isEmpty()) {
+        // The request waits for the link to settle; the controller that never
+        // falls silent gets it never, and the operation ends.
+        if (link_settled())
+            send_when_settled();
+        else if (!link_ready())
+            end_operation();
+        else if (pending.clock.elapsed() > exchange::standard_budget_ms)
+            end_busy_link();
+    } else if (operation_running()) {
+        serve_pending_operation();
     }
-    // An ending stops the timer only when no other exchange is pending; a
-    // block that stopped it to handle its reply leaves the others waiting.
     settle_exchange_timer();
 }

@@ -60,6 +60,40 @@ bool timed_out(int ticks, int interval_ms, int budget_ms)
     return qint64(ticks) * interval_ms > budget_ms;
 }
 
+QString Reply::text() const
+{
+    return reply_text(bytes);
+}
+
+Reply read_reply(const QByteArray &bytes)
+{
+    Reply reply;
+    reply.bytes = bytes;
+    if (bytes.size() > max_reply_bytes)
+        return reply;
+    reply.whole = whole_object(bytes);
+    reply.object = reply_object(bytes);
+    reply.result = reply.object.value(QLatin1String("result")).toString();
+    reply.error = error_text(reply.result);
+    return reply;
+}
+
+Verdict wait_verdict(const WaitState &state)
+{
+    // A reply cut off at the limit is incomplete, whatever its last byte.
+    if (state.gathered > state.byte_limit)
+        return Verdict::Overflow;
+    if (state.ends && state.quiet_ms >= state.quiet_needed)
+        return Verdict::Complete;
+    if (state.overall_budget_ms > 0 && state.since_start_ms > state.overall_budget_ms)
+        return Verdict::OverallSpent;
+    if (state.stalled)
+        return Verdict::Stalled;
+    if (state.waited > state.budget)
+        return Verdict::BudgetSpent;
+    return state.ends ? Verdict::Quieting : Verdict::Waiting;
+}
+
 QString reply_text(const QByteArray &buffer)
 {
     const int nul = buffer.indexOf('\0');
@@ -165,6 +199,16 @@ QString wait_for_operation_text()
 QString write_unconfirmed_text()
 {
     return QStringLiteral("Запись прервана: нет подтверждения записи");
+}
+
+QString settling_text()
+{
+    return QStringLiteral("Ожидание тишины на линии");
+}
+
+QString link_busy_text()
+{
+    return QStringLiteral("Линия не освободилась: запрос не отправлен");
 }
 
 QString device_write_progress(qint64 waited_ms)

@@ -27,6 +27,12 @@ constexpr int max_reply_bytes = 4 * 1024 * 1024;
 // Tick interval used when the interval field holds no positive whole number.
 constexpr int fallback_interval_ms = 100;
 
+// How long the link must have been quiet before a request goes out after
+// an operation that ended without its reply, and before a download that
+// ends in its result counts as whole: whatever the interval, long enough
+// for a controller's late answer to arrive and be dropped.
+constexpr int settle_quiet_ms = 300;
+
 // A reply is complete when its last byte is the closing brace and no object
 // or array opened outside a string is still open: a reply paused after a
 // brace inside a value, or after a nested object, waits for the rest. Bytes
@@ -42,6 +48,44 @@ bool whole_object(const QByteArray &buffer);
 int interval_ms(const QString &interval_text);
 
 bool timed_out(int ticks, int interval_ms, int budget_ms);
+
+// A complete reply, read once for every block that looks at it.
+struct Reply
+{
+    QByteArray bytes;
+    bool whole = false; // one JSON object and nothing else (whole_object)
+    QJsonObject object; // the object up to the first NUL; empty if none
+    QString result;     // its "result" as a text; empty when there is none
+    QString error;      // the status text of an error result; empty otherwise
+    QString text() const;
+};
+// Replies longer than max_reply_bytes (a download's) are not parsed.
+Reply read_reply(const QByteArray &bytes);
+
+// How a pending exchange stands at a tick, from what has been measured.
+struct WaitState
+{
+    int gathered = 0;     // reply bytes so far
+    int byte_limit = 0;   // beyond it, the reply is cut off
+    bool ends = false;    // the bytes end as the exchange's completion rule says
+    qint64 quiet_ms = 0;  // since the last byte came
+    int quiet_needed = 0; // the quiet a reply that ends needs before it counts
+    qint64 waited = 0;    // the exchange's measure (milliseconds or seconds)
+    qint64 budget = 0;    // the measure's budget
+    bool stalled = false; // a download has had no new byte for too long
+    qint64 since_start_ms = 0;
+    int overall_budget_ms = 0; // 0: none
+};
+enum class Verdict {
+    Waiting,
+    Quieting, // the reply ends, but the link has not been quiet long enough
+    Complete,
+    Overflow,     // beyond the byte limit
+    BudgetSpent,  // the exchange's own measure
+    Stalled,      // a download without a new byte
+    OverallSpent, // the operation's overall limit
+};
+Verdict wait_verdict(const WaitState &state);
 
 // The reply as text: UTF-8 up to the first NUL byte.
 QString reply_text(const QByteArray &buffer);
@@ -78,6 +122,10 @@ QString not_enough_data_text();
 QString wait_for_operation_text();
 // A write step that the controller did not confirm ends the write.
 QString write_unconfirmed_text();
+// A request held back while a late answer to an earlier one may still come.
+QString settling_text();
+// The link never went quiet: the request was not sent.
+QString link_busy_text();
 
 // Progress texts shown while an exchange waits ("c" is a Latin letter).
 // The device-list write shows its time from the first second on, the

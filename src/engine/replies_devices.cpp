@@ -17,36 +17,39 @@ void MainWindow::take_device_list()
 {
     // The read waits 2 s after the last bytes, not after the request, so a
     // long list on a slow line is read whole.
-    timeout_ticks = 0;
-    if (!exchange::reply_complete(rx_buffer) || !exchange::whole_object(rx_buffer))
+    pending.reply_ticks = 0;
+    if (!exchange::reply_complete(rx_buffer))
+        return;
+    const exchange::Reply reply = exchange::read_reply(rx_buffer);
+    if (!reply.whole)
         return;
     log_received(rx_buffer);
-    if (exchange::reply_text(rx_buffer) == QLatin1String("{\"devices\":[]}")) {
-        end_exchange({&MainWindow::wait_read_dev}, BatchProgress);
-        ui->label->setText(QStringLiteral("Устройства отсутствуют"));
-        return;
-    }
-    const QString error = exchange::error_text(exchange::reply_result(rx_buffer));
-    if (!error.isEmpty()) {
-        // A refusal is an answer: it ends the read with its own text.
-        end_exchange({&MainWindow::wait_read_dev}, BatchProgress);
-        ui->label->setText(error);
-        return;
-    }
-    apply_device_list(exchange::reply_object(rx_buffer));
     rx_buffer.clear();
-    batch_index = 0;
+    if (reply.text() == QLatin1String("{\"devices\":[]}")) {
+        end_operation();
+        show_status(QStringLiteral("Устройства отсутствуют"));
+        return;
+    }
+    if (!reply.error.isEmpty()) {
+        // A refusal is an answer: it ends the read with its own text.
+        end_operation();
+        show_status(reply.error);
+        return;
+    }
+    apply_device_list(reply.object);
+    progress<engine::DeviceRead>().next_row = 0;
     exchange_timer->start(exchange_interval());
 }
 
 void MainWindow::apply_device_list(const QJsonObject &reply)
 {
-    const auto devices = device_list::listed_devices(reply, models, device_list::table_rows - batch_index);
+    int &row = progress<engine::DeviceRead>().next_row;
+    const auto devices = device_list::listed_devices(reply, models, device_list::table_rows - row);
     for (const device_list::ListedDevice &device : devices) {
-        set_device_row(batch_index, device.cells, Qt::AlignLeft);
+        set_device_row(row, device.cells, Qt::AlignLeft);
         // Pale green: the controller's last poll reached the device.
-        paint_device_rows({batch_index}, device.polled ? QColor(0xAEEBA9) : QColor(0xE6FC56));
-        ++batch_index;
+        paint_device_rows({row}, device.polled ? QColor(0xAEEBA9) : QColor(0xE6FC56));
+        ++row;
     }
     ui->tableWidget_2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 }
@@ -55,39 +58,27 @@ void MainWindow::end_device_list_read(ReplyState state)
 {
     // The list itself was taken on arrival; an empty buffer only means
     // nothing is left over.
-    if (state == ReplyState::NoAnswer && !device_cell(0, 0).isEmpty())
-        ui->label->setText(QStringLiteral("Передача завершена"));
-    end_exchange({&MainWindow::wait_read_dev}, BatchProgress);
+    const bool listed = state == ReplyState::NoAnswer && !device_cell(0, 0).isEmpty();
+    end_operation(listed ? Ending::Answered : Ending::Unanswered);
+    if (listed)
+        show_status(QStringLiteral("Передача завершена"));
 }
 
-void MainWindow::count_device_write_tick()
-{
-    ++write_dev_ticks;
-}
-
-void MainWindow::end_device_write(ReplyState)
-{
-    end_exchange({&MainWindow::wait_write_dev}, BatchProgress);
-    write_dev_ticks = 0;
-    device_write_queue.clear();
-}
-
-void MainWindow::take_device_write(const ExchangeBlock &)
+void MainWindow::take_device_write(const exchange::Reply &reply)
 {
     // Only "ok" lets the write go on; a reply that confirms nothing must
     // not end in "Запись завершена".
-    if (!show_result(exchange::reply_result(rx_buffer), QString(), exchange::write_unconfirmed_text())) {
-        end_device_write();
+    if (!show_result(reply.result, QString(), exchange::write_unconfirmed_text())) {
+        end_operation();
         return;
     }
-    ui->label->setText(QStringLiteral("Запись произведена успешно: ")
-                       + QString::number(qint64(write_dev_ticks) * exchange_interval() / 1000) + QLatin1Char('c'));
-    if (batch_index != 0) {
-        rx_buffer.clear();
-        timeout_ticks = 0;
-        continue_with(ui->write_dev_btn);
+    show_status(QStringLiteral("Запись произведена успешно: ")
+                + QString::number(qint64(pending.ticks) * exchange_interval() / 1000) + QLatin1Char('c'));
+    const engine::DeviceWrite &write = progress<engine::DeviceWrite>();
+    if (write.sending + 1 < write.queue.size()) {
+        send_device_write_step();
         return;
     }
-    end_device_write();
-    ui->label->setText(QStringLiteral("Запись завершена"));
+    end_operation();
+    show_status(QStringLiteral("Запись завершена"));
 }

@@ -12,64 +12,62 @@
 
 #include <QTimer>
 
-void MainWindow::take_update_reply(const ExchangeBlock &block)
+void MainWindow::take_update_reply(const exchange::Reply &reply)
 {
-    if (take_result(block))
-        drop_link_after_update();
+    const Link link = pending.link;
+    if (take_result(reply))
+        drop_link_after_update(link);
 }
 
-void MainWindow::drop_link_after_update()
+void MainWindow::drop_link_after_update(Link link)
 {
     // The controller restarts into its updater.
-    if (ui->radioButton->isChecked()) {
-        serial_link->close_port();
-        com_open = false;
-        com_on = false;
-        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
-        ui->connect_btn->setText(QStringLiteral("Выключено"));
-    }
-    if (ui->radioButton_2->isChecked()) {
+    if (link == Link::serial)
+        close_serial_link(SerialButton::Off);
+    if (link == Link::ethernet) {
         close_eth_link();
-        ui->label->setText(QStringLiteral("Связь по Eth отключена"));
+        show_status(QStringLiteral("Связь по Eth отключена"));
     }
 }
 
-void MainWindow::take_upload_reply(const ExchangeBlock &)
+void MainWindow::take_upload_reply(const exchange::Reply &reply)
 {
-    const bool ok = exchange::reply_result(rx_buffer) == QLatin1String("ok");
+    const bool ok = reply.result == QLatin1String("ok");
     // Errors count anywhere in the reply.
-    const QString error = transfer::error_in_reply(rx_buffer);
-    const bool header_step = batch_index == 0;
+    const QString error = transfer::error_in_reply(reply.bytes);
+    const engine::Transfer &upload = progress<engine::Transfer>();
     if (!error.isEmpty()) {
         show_error_result(error);
     } else if (!ok) {
         // Neither step goes on, nor may the load time stay shown as if the
         // upload still ran.
-        ui->label->setText(QStringLiteral("Запись файла не подтверждена"));
-    } else if (header_step && upload_size > 0) {
-        ui->label->clear();
-        if (send_upload_content())
-            return; // the header was taken; now the content
+        show_status(QStringLiteral("Запись файла не подтверждена"));
+    } else if (upload.phase == engine::Transfer::Phase::UploadHeader && upload.size > 0) {
+        show_status(QString());
+        send_upload_content(); // the header was taken; now the content
+        return;
     } else {
         // The content confirmed, or an empty file, which its header holds whole.
-        ui->label->setText(QStringLiteral("Файл записан"));
+        show_status(QStringLiteral("Файл записан"));
     }
     end_upload();
 }
 
-void MainWindow::take_download(const ExchangeBlock &)
+void MainWindow::take_download(const exchange::Reply &reply)
 {
     load_timer->stop();
     // The reply is the file followed by its result, not a JSON object. Only
     // a file the controller confirmed is saved.
-    const QString result = transfer::download_result(rx_buffer);
+    const QString result = transfer::download_result(reply.bytes);
+    const QString name = progress<engine::Transfer>().name;
+    // Ended before the dialog: nothing else is waited for meanwhile.
+    end_download();
     if (result == QLatin1String("ok")) {
-        ui->label->setText(QStringLiteral("Файл скачен"));
-        save_download(transfer::download_content(rx_buffer)); // bytes arriving during the dialog stay out
+        show_status(QStringLiteral("Файл скачен"));
+        save_download(transfer::download_content(reply.bytes), name);
     } else if (!exchange::error_text(result).isEmpty()) {
         show_error_result(result);
     } else {
-        ui->label->setText(QStringLiteral("Скачивание не подтверждено"));
+        show_status(QStringLiteral("Скачивание не подтверждено"));
     }
-    end_download();
 }

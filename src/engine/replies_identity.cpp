@@ -5,45 +5,55 @@
 #include "ui_mainwindow.h"
 
 #include "engine/exchange.h"
+#include "engine/requests.h"
 #include "link/io_port.h"
 #include "link/log.h"
 
 #include <QJsonArray>
 #include <QTimer>
 
+void MainWindow::start_identification()
+{
+    start_command(Operation::wait_connect_dev, requests::identification());
+}
+
 void MainWindow::abandon_serial_search()
 {
     // The search asks the controller on the COM port only; once the user
     // has left COM, its count and bytes must not reach the next exchange.
-    if (wait_res)
-        end_exchange({&MainWindow::wait_res});
+    if (pending.operation == Operation::wait_res)
+        end_operation(Ending::Unanswered);
 }
 
-void MainWindow::take_search_reply(const ExchangeBlock &block)
+void MainWindow::take_search_reply(const exchange::Reply &reply)
 {
-    if (!exchange::whole_object(rx_buffer)) {
-        ui->label->setText(exchange::not_enough_data_text());
-    } else if (check_reply_result(exchange::reply_text(rx_buffer))) {
-        const QJsonObject reply = exchange::reply_object(rx_buffer);
+    if (!reply.whole) {
+        show_status(exchange::not_enough_data_text());
+    } else if (check_reply_result(reply)) {
         ui->listWidget->insertItem(ui->listWidget->count(),
-                                   exchange::shown_text(reply.value(QStringLiteral("serial")).toString()));
+                                   exchange::shown_text(reply.object.value(QStringLiteral("serial")).toString()));
     }
-    end_exchange(block.flags());
+    end_operation();
 }
 
-void MainWindow::take_identification(const ExchangeBlock &block)
+void MainWindow::take_identification(const exchange::Reply &reply)
 {
-    const QString text = exchange::reply_text(rx_buffer);
+    const QString text = reply.text();
     // Fields of a reply that is not one whole object would read as empty.
-    const bool has_identity = text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver"))
-                              && exchange::whole_object(rx_buffer);
+    const bool has_identity =
+        text.contains(QLatin1String("fw_id")) && text.contains(QLatin1String("fw_ver")) && reply.whole;
     if (!has_identity)
-        ui->label->setText(exchange::not_enough_data_text());
-    const bool identified = has_identity && check_reply_result(text);
-    if (identified)
-        apply_identification(exchange::reply_object(rx_buffer));
-    end_exchange(block.flags());
-    if (!ui->radioButton_2->isChecked())
+        show_status(exchange::not_enough_data_text());
+    const bool identified = has_identity && check_reply_result(reply);
+    const Link link = pending.link;
+    end_operation();
+    if (identified) {
+        apply_identification(reply.object);
+        identified_link = link;
+    } else {
+        forget_controller();
+    }
+    if (link != Link::ethernet)
         return;
     if (identified) {
         ui->connect_dev_btn->setText(QStringLiteral("Связь по Eth установлена"));
@@ -56,10 +66,21 @@ void MainWindow::take_identification(const ExchangeBlock &block)
 
 void MainWindow::end_identification(ReplyState state)
 {
-    end_exchange({&MainWindow::wait_connect_dev});
+    const Link link = pending.link;
+    end_operation(Ending::Unanswered);
+    forget_controller();
     // A partial identification keeps the connection; no answer drops it.
-    if (state == ReplyState::NoAnswer && ui->radioButton_2->isChecked())
+    if (state == ReplyState::NoAnswer && link == Link::ethernet)
         close_eth_link();
+}
+
+void MainWindow::forget_controller()
+{
+    identified_link = Link::none;
+    for (QLineEdit *field : {ui->lineEdit_3, ui->lineEdit_4, ui->lineEdit_5})
+        field->clear();
+    for (QLineEdit *field : eth_status_edits)
+        field->clear();
 }
 
 void MainWindow::apply_identification(const QJsonObject &reply)
@@ -79,13 +100,13 @@ void MainWindow::apply_identification(const QJsonObject &reply)
         channel_boxes[k]->setCurrentIndex(types.at(k).toString() == QLatin1String("232") ? 0 : 1);
 }
 
-void MainWindow::take_network_status(const ExchangeBlock &block)
+void MainWindow::take_network_status(const exchange::Reply &reply)
 {
-    if (exchange::whole_object(rx_buffer))
-        apply_ipconfig(exchange::reply_object(rx_buffer));
+    if (reply.whole)
+        apply_ipconfig(reply.object);
     else
-        ui->label->setText(exchange::not_enough_data_text());
-    end_exchange(block.flags());
+        show_status(exchange::not_enough_data_text());
+    end_operation();
 }
 
 void MainWindow::apply_ipconfig(const QJsonObject &reply)

@@ -1,8 +1,7 @@
 // Replies to the parameter requests: the values of a read, page by page,
 // the results of a write, batch by batch, and the controller's whole
 // parameter set saved to a settings file or compared with one. A read or
-// write with more to do clicks its button again, so that the request slot
-// sends the next step.
+// write with more to do sends its next step from here.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -13,39 +12,28 @@
 
 #include <QDateTime>
 
-void MainWindow::continue_with(QAbstractButton *button)
-{
-    step_due = true;
-    emit button->clicked(false);
-    step_due = false;
-}
-
-void MainWindow::take_read_param(const ExchangeBlock &)
+void MainWindow::take_read_param(const exchange::Reply &reply)
 {
     // Values are taken from a whole object only: the rows of a reply that
     // is not one would all read as empty.
-    const bool whole = exchange::whole_object(rx_buffer);
-    const QJsonObject reply = exchange::reply_object(rx_buffer);
-    const QString error = exchange::error_text(exchange::reply_result(rx_buffer));
-    rx_buffer.clear();
-    if (!whole || !error.isEmpty()) {
-        ui->label->setText(whole ? error : exchange::not_enough_data_text());
+    if (!reply.whole || !reply.error.isEmpty()) {
+        show_status(reply.whole ? reply.error : exchange::not_enough_data_text());
         end_read_param();
         return;
     }
-    apply_read_reply(reply);
-    if (read_queue.isEmpty()) {
+    apply_read_reply(reply.object);
+    if (progress<engine::ParamRead>().queue.isEmpty()) {
         end_read_param();
         return;
     }
     shade_read_only();
     // The next page: its waiting counts against the same budget.
-    continue_with(ui->read_param_btn);
+    send_param_read_step();
 }
 
-void MainWindow::end_read_param(ReplyState)
+void MainWindow::end_read_param(ReplyState state)
 {
-    end_exchange({&MainWindow::wait_read_param}, ParamProgress);
+    end_operation(state == ReplyState::Complete ? Ending::Answered : Ending::Unanswered);
     // The read emptied the page's cells; the read-only ones grey again.
     shade_read_only();
 }
@@ -54,70 +42,57 @@ void MainWindow::apply_read_reply(const QJsonObject &reply)
 {
     // Values are matched by key; the rows are those of the page the read
     // began on, and a key the reply lacks reads as an empty value.
-    const int page = param_page_in_use;
-    const ParamPage &catalogue = param_page(page);
-    for (int taken = 0; taken < param_cursor && !read_queue.isEmpty(); ++taken) {
-        const int row = read_queue.takeFirst();
+    engine::ParamRead &read = progress<engine::ParamRead>();
+    const ParamPage &catalogue = param_page(read.page);
+    for (int taken = 0; taken < read.asked && !read.queue.isEmpty(); ++taken) {
+        const int row = read.queue.takeFirst();
         if (row < catalogue.size())
-            set_param_value(page, row, reply.value(catalogue.keys.at(row)));
+            set_param_value(read.page, row, reply.value(catalogue.keys.at(row)));
     }
-    param_cursor = 0;
+    read.asked = 0;
 }
 
-void MainWindow::take_write_param(const ExchangeBlock &)
+void MainWindow::take_write_param(const exchange::Reply &reply)
 {
-    const QString result = exchange::reply_result(rx_buffer);
-    rx_buffer.clear();
     // Only "ok" lets the write go on, and only the last one stays shown.
     const bool confirmed =
-        show_result(result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text());
+        show_result(reply.result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text());
     if (confirmed)
         unmark_written_rows();
-    if (confirmed && param_cursor < param_page(param_page_in_use).size()) {
+    const engine::ParamWrite &write = progress<engine::ParamWrite>();
+    if (confirmed && write.next_row < param_page(write.page).size()) {
         // The next batch: its waiting counts against the same budget.
-        continue_with(ui->write_param_btn);
+        send_param_write_step();
         return;
     }
-    end_write_param();
+    end_operation();
 }
 
-void MainWindow::end_write_param(ReplyState)
+void MainWindow::take_settings_dump(const exchange::Reply &reply)
 {
-    end_exchange({&MainWindow::wait_write_param}, ParamProgress);
-}
-
-void MainWindow::take_settings_dump(const ExchangeBlock &block)
-{
-    const QString error = exchange::error_text(exchange::reply_result(rx_buffer));
-    if (!exchange::whole_object(rx_buffer)) {
-        // Saved, it would load as nothing: no settings file at all.
-        ui->label->setText(QStringLiteral("Настройки не записаны"));
-    } else if (!error.isEmpty()) {
-        ui->label->setText(error);
+    if (reply.whole && !reply.error.isEmpty()) {
+        show_status(reply.error);
+    } else if (!reply.whole || !params::holds_settings(param_pages, reply.object)) {
+        // Saved, it would load as nothing: no settings file at all. A bare
+        // status, or an object of another kind, is no settings set either.
+        show_status(QStringLiteral("Настройки не записаны"));
     } else {
         // The reply's bytes as received, whole or not at all.
         const QString name = params::settings_file_name(ui->lineEdit_3->text(), QDateTime::currentDateTime());
-        ui->label->setText(safe_files::write_whole(name, rx_buffer) ? QStringLiteral("Настройки записаны")
-                                                                    : QStringLiteral("Настройки не записаны"));
+        show_status(safe_files::write_whole(name, reply.bytes) ? QStringLiteral("Настройки записаны")
+                                                               : QStringLiteral("Настройки не записаны"));
     }
-    end_exchange(block.flags());
+    end_operation();
 }
 
-void MainWindow::take_settings_comparison(const ExchangeBlock &)
+void MainWindow::take_settings_comparison(const exchange::Reply &reply)
 {
     // Nothing is shown or marked from a reply that is not the whole set.
-    const QString error = exchange::error_text(exchange::reply_result(rx_buffer));
-    if (!exchange::whole_object(rx_buffer))
-        ui->label->setText(exchange::not_enough_data_text());
-    else if (!error.isEmpty())
-        ui->label->setText(error);
+    if (!reply.whole)
+        show_status(exchange::not_enough_data_text());
+    else if (!reply.error.isEmpty())
+        show_status(reply.error);
     else
-        apply_comparison(exchange::reply_object(rx_buffer));
-    end_settings_comparison();
-}
-
-void MainWindow::end_settings_comparison(ReplyState)
-{
-    compare_file_values = QJsonObject();
-    end_exchange({&MainWindow::wait_compare_settings});
+        apply_comparison(reply.object);
+    end_operation();
 }

@@ -45,7 +45,6 @@ void MainWindow::setup_file_transfer()
 {
     load_timer = new QTimer(this);
     connect(load_timer, &QTimer::timeout, this, &MainWindow::handler_timer_load);
-    connect(serial_link.get(), &io_port::call_bytes_written, this, &MainWindow::handler_upload_written);
 
     // Beside the status line, in a cell of its own, shown only while a
     // transfer runs.
@@ -65,7 +64,8 @@ void MainWindow::setup_file_transfer()
 
 void MainWindow::handler_timer_load()
 {
-    ++load_seconds;
+    if (auto *transfer = std::get_if<engine::Transfer>(&pending.progress))
+        ++transfer->seconds;
 }
 
 void MainWindow::on_load_in_btn_clicked()
@@ -75,119 +75,108 @@ void MainWindow::on_load_in_btn_clicked()
     const QString path = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
     QByteArray content;
     if (!read_upload_source(path, &content)) {
-        ui->label->setText(QStringLiteral("Не удалось открыть файл"));
+        show_status(QStringLiteral("Не удалось открыть файл"));
         return;
     }
-    // The link may have gone while the dialog was up.
-    if (!send_request({requests::upload_header(transfer::upload_name(path), content.size()), &MainWindow::wait_load_in,
-                       GuardText::Latin, Admission::Check}))
-        return;
-    upload_payload = content;
-    upload_size = content.size();
-    upload_written = 0;
-    batch_index = 0;
-    start_load_clock();
+    // The link may have gone, or another operation begun, while the dialog
+    // was up.
+    if (request_may_start(GuardText::Latin))
+        start_upload(transfer::upload_name(path), content);
+}
+
+void MainWindow::start_upload(const QString &name, const QByteArray &content)
+{
+    engine::Transfer upload;
+    upload.phase = engine::Transfer::Phase::UploadHeader;
+    upload.content = content;
+    upload.size = content.size();
+    begin_operation(Operation::wait_load_in, upload);
+    send_request(requests::upload_header(name, content.size()));
+    load_timer->start(load_tick_ms);
     show_upload_progress();
 }
 
 void MainWindow::on_load_out_btn_clicked()
 {
-    if (!send_request({requests::download(ui->lineEdit_7->text()), &MainWindow::wait_load_out}))
-        return;
-    download_size = 0;
-    start_load_clock();
-    show_download_progress();
+    if (request_may_start(GuardText::Latin))
+        start_download(ui->lineEdit_7->text());
 }
 
-void MainWindow::start_load_clock()
+void MainWindow::start_download(const QString &name)
 {
-    load_seconds = 0;
-    load_progress_second = 0;
+    engine::Transfer download;
+    download.name = name;
+    begin_operation(Operation::wait_load_out, download);
+    send_request(requests::download(name));
     load_timer->start(load_tick_ms);
+    show_download_progress();
 }
 
 void MainWindow::on_transmit_server_btn_clicked()
 {
-    send_request({requests::transmit(), &MainWindow::wait_transmit});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_transmit, requests::transmit());
 }
 
 void MainWindow::on_update_btn_clicked()
 {
-    send_request({requests::update(), &MainWindow::wait_update});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_update, requests::update());
 }
 
-bool MainWindow::send_upload_content()
+void MainWindow::send_upload_content()
 {
+    engine::Transfer &upload = progress<engine::Transfer>();
+    const QByteArray content = upload.content;
+    upload.content.clear();
+    upload.phase = engine::Transfer::Phase::UploadContent;
+    upload.progress_second = upload.seconds;
     rx_buffer.clear();
-    if (ui->radioButton->isChecked()) {
-        serial_link->write(upload_payload);
-        // Over the slow line the content is logged as hex only.
-        log_window->add_traffic(1, upload_payload);
-    } else if (ui->radioButton_2->isChecked() && eth_link) {
-        // Each connect makes a new link object.
-        connect(eth_link.get(), &TcpServer::call_bytes_written, this, &MainWindow::handler_upload_written,
-                Qt::UniqueConnection);
-        eth_link->write(upload_payload);
-        log_sent(upload_payload);
-    } else {
-        return false;
-    }
-    upload_payload.clear();
-    batch_index = 1;
-    load_progress_second = load_seconds;
+    pending.reply_ticks = 0;
+    write_to_link(content);
+    // Over the slow line the content is logged as hex only.
+    if (pending.link == Link::serial)
+        log_window->add_traffic(1, content);
+    else
+        log_sent(content);
     exchange_timer->start(exchange_interval());
-    return true;
-}
-
-void MainWindow::handler_upload_written(qint64 bytes)
-{
-    // Only the content counts, not the header before it.
-    if (!wait_load_in || batch_index != 1)
-        return;
-    upload_written = qMin<qint64>(upload_written + bytes, upload_size);
-    load_progress_second = load_seconds;
-    show_upload_progress();
 }
 
 void MainWindow::end_upload(ReplyState state)
 {
-    end_exchange({&MainWindow::wait_load_in}, BatchProgress);
-    upload_payload.clear();
+    end_operation(state == ReplyState::Complete ? Ending::Answered : Ending::Unanswered);
     load_timer->stop();
-    if (state == ReplyState::NoAnswer)
-        load_seconds = 0;
     hide_transfer_progress();
 }
 
-void MainWindow::save_download(const QByteArray &content)
+void MainWindow::save_download(const QByteArray &content, const QString &controller_name)
 {
     const QString chosen =
         run_block_dialog([] { return QFileDialog::getSaveFileName(nullptr, QString(), QString(), QString()); });
-    const QString path = transfer::download_save_path(chosen, ui->lineEdit_7->text());
+    const QString path = transfer::download_save_path(chosen, controller_name);
     if (path.isEmpty())
         return; // cancelled: nothing is written
     // A file of tens of megabytes is written while the window goes on
     // answering; the operation waits for it as for its dialog.
     if (run_block_dialog([&] { return safe_files::write_whole_while_turning(path, content); }))
-        ui->label->setText(QStringLiteral("Файл записан"));
+        show_status(QStringLiteral("Файл записан"));
     else
-        ui->label->setText(QStringLiteral("не удалось записать файл"));
+        show_status(QStringLiteral("не удалось записать файл"));
 }
 
-void MainWindow::end_download(ReplyState)
+void MainWindow::end_download(ReplyState state)
 {
-    end_exchange({&MainWindow::wait_load_out});
-    download_size = 0;
-    load_seconds = 0;
+    end_operation(state == ReplyState::Complete ? Ending::Answered : Ending::Unanswered);
     load_timer->stop();
     hide_transfer_progress();
 }
 
 void MainWindow::show_upload_progress()
 {
-    transfer_bar->setRange(0, qMax(upload_size, 1));
-    transfer_bar->setValue(int(upload_written));
-    transfer_count->setText(QStringLiteral("%1 из %2 байт").arg(upload_written).arg(upload_size));
+    const engine::Transfer &upload = progress<engine::Transfer>();
+    transfer_bar->setRange(0, int(qMax<qint64>(upload.size, 1)));
+    transfer_bar->setValue(int(upload.written));
+    transfer_count->setText(QStringLiteral("%1 из %2 байт").arg(upload.written).arg(upload.size));
     transfer_progress->show();
 }
 

@@ -6,7 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/user_settings.h"
-#include "engine/requests.h"
+#include "engine/exchange.h"
 #include "link/io_port.h"
 #include "link/log.h"
 #include "link/recent_addresses.h"
@@ -18,44 +18,45 @@
 void MainWindow::on_radioButton_clicked()
 {
     ui->radioButton_2->setChecked(false);
-    end_operation_of_other_link();
+    link_switched();
 }
 
 void MainWindow::on_radioButton_2_clicked()
 {
     ui->radioButton->setChecked(false);
     abandon_serial_search();
+    link_switched();
+}
+
+void MainWindow::link_switched()
+{
     end_operation_of_other_link();
     settle_exchange_timer();
+    // The controller identified over the other link is not the one in
+    // front of the window now.
+    if (identified_link != Link::none && identified_link != selected_link())
+        forget_controller();
 }
 
 void MainWindow::on_connect_btn_clicked()
 {
     const QString port_name = ui->name_box->currentText();
     if (port_name.isEmpty()) {
-        ui->label->setText(QStringLiteral("Порт не выбран"));
+        show_status(QStringLiteral("Порт не выбран"));
         return;
     }
     if (com_on) {
-        serial_link->close_port();
-        com_open = false;
-        com_on = false;
-        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
-        ui->connect_btn->setText(QStringLiteral("Выключено"));
+        close_serial_link(SerialButton::Off);
+        if (operation_running() && pending.link == Link::serial)
+            show_status(exchange::guard_text_latin());
         end_exchanges_on_lost_link();
         return;
     }
     com_on = true;
     com_open = serial_link->open_port(port_name, ui->speed_box->currentText().toInt(nullptr, 10),
                                       ui->bit_box->currentText().toInt(nullptr, 10), ui->parity_box->currentIndex());
-    if (com_open) {
-        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:darkGreen;}"));
-        ui->connect_btn->setText(QStringLiteral("Включено ") + port_name);
-    } else {
-        ui->connect_btn->setStyleSheet(QStringLiteral("QPushButton {color:red;}"));
-        ui->connect_btn->setText(QStringLiteral("Нет соединения"));
-        com_on = false;
-    }
+    com_on = com_open;
+    show_serial_button(com_open ? SerialButton::On : SerialButton::NoConnection, port_name);
 }
 
 void MainWindow::on_reload_btn_clicked()
@@ -66,29 +67,31 @@ void MainWindow::on_reload_btn_clicked()
 
 void MainWindow::handler_error_io()
 {
-    ui->label->setText(QStringLiteral("Ошибки в работе последовательного порта"));
+    show_status(QStringLiteral("Ошибки в работе последовательного порта"));
     serial_link->close_port();
     com_open = false;
+    if (identified_link == Link::serial)
+        forget_controller();
     // The button stays on, so that its next click only switches it off.
     end_exchanges_on_lost_link();
 }
 
 void MainWindow::on_connect_dev_btn_clicked()
 {
-    const bool over_serial = ui->radioButton->isChecked();
-    const bool over_ethernet = ui->radioButton_2->isChecked();
-    if (!over_serial && !over_ethernet)
+    const Link link = selected_link();
+    if (link == Link::none)
         return;
     // The link of a pending operation is not replaced under it.
     if (!operation_may_start())
         return;
     // A connection the controller has closed (it rebooted, the cable was
     // pulled) is replaced by a new one, as if none had been made.
-    if (over_ethernet && (!eth_connected || !eth_link || !eth_link->is_connected()))
+    if (link == Link::ethernet && (!eth_connected || !eth_link || !eth_link->is_connected()))
         open_eth_link();
-
-    Request request{requests::identification(), &MainWindow::wait_connect_dev, GuardText::Cyrillic};
-    if (send_request(request) && over_ethernet)
+    if (!guard_link(GuardText::Cyrillic))
+        return;
+    start_identification();
+    if (link == Link::ethernet)
         eth_connected = true;
 }
 
@@ -97,6 +100,7 @@ void MainWindow::open_eth_link()
     eth_link = std::make_shared<TcpServer>();
     connect(eth_link.get(), &TcpServer::call_handler_data_eth, this, &MainWindow::handler_network_data);
     connect(eth_link.get(), &TcpServer::call_closed_by_peer, this, &MainWindow::handler_eth_closed_by_peer);
+    connect(eth_link.get(), &TcpServer::call_bytes_written, this, &MainWindow::handler_bytes_written);
     eth_link_host = ui->lineEdit->text();
     eth_link_port = ui->lineEdit_2->text();
     // A port field that is not a number gives 0; larger numbers keep their
@@ -148,6 +152,8 @@ void MainWindow::close_eth_link()
         eth_link->close();
     eth_connected = false;
     ui->connect_dev_btn->setText(QStringLiteral("Установить связь"));
+    if (identified_link == Link::ethernet)
+        forget_controller();
 }
 
 void MainWindow::handler_eth_closed_by_peer()
@@ -156,7 +162,7 @@ void MainWindow::handler_eth_closed_by_peer()
     if (!eth_connected || sender() != eth_link.get())
         return;
     close_eth_link();
-    ui->label->setText(QStringLiteral("Контроллер разорвал связь по Ethernet"));
+    show_status(QStringLiteral("Контроллер разорвал связь по Ethernet"));
     end_exchanges_on_lost_link();
 }
 
@@ -165,7 +171,7 @@ void MainWindow::on_disconnect_eth_btn_clicked()
     if (!eth_connected)
         return;
     close_eth_link();
-    ui->label->setText(QStringLiteral("Связь по Ethernet отключена"));
+    show_status(QStringLiteral("Связь по Ethernet отключена"));
     end_exchanges_on_lost_link();
 }
 

@@ -90,6 +90,11 @@ void io_port::write_raw(const char *data, int length)
         port->write(data, length);
 }
 
+qint64 io_port::bytes_to_write() const
+{
+    return port && port->isOpen() ? port->bytesToWrite() : 0;
+}
+
 QByteArray io_port::take_data()
 {
     QByteArray data;

@@ -27,6 +27,8 @@ public:
     void write(const QByteArray &data);
     void write_raw(const char *data, int length);
     QByteArray take_data();
+    // Bytes written but not yet passed on to the port.
+    qint64 bytes_to_write() const;
     bool is_open() const;
     QByteArray read_all();
 

@@ -42,6 +42,11 @@ void TcpServer::close()
     socket->close();
 }
 
+qint64 TcpServer::bytes_to_write() const
+{
+    return socket->isOpen() ? socket->bytesToWrite() : 0;
+}
+
 QByteArray TcpServer::take_data()
 {
     QByteArray data;

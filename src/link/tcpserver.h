@@ -26,6 +26,8 @@ public:
     bool is_connected();
     void close();
     QByteArray take_data();
+    // Bytes written but not yet passed on to the system.
+    qint64 bytes_to_write() const;
 
 signals:
     void call_handler_data_eth();

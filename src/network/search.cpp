@@ -45,12 +45,15 @@ void MainWindow::setup_network_search()
 
 void MainWindow::on_res_btn_clicked()
 {
-    if (ui->radioButton->isChecked()) {
-        const Request request{requests::serial_search(), &MainWindow::wait_res, GuardText::Cyrillic};
-        if (send_request(request))
-            ui->listWidget->clear();
-    } else if (ui->radioButton_2->isChecked()) {
-        start_network_sweep();
+    switch (selected_link()) {
+    case Link::serial:
+        if (!request_may_start(GuardText::Cyrillic))
+            return;
+        ui->listWidget->clear();
+        start_command(Operation::wait_res, requests::serial_search());
+        return;
+    case Link::ethernet: start_network_sweep(); return;
+    case Link::none: return;
     }
 }
 
@@ -61,13 +64,15 @@ void MainWindow::start_network_sweep()
     search_ticks = 0;
     // A sweep still running from an earlier search is not started twice.
     search_thread->start();
-    ui->label->setText(QStringLiteral("Идёт поиск"));
+    // The press is the user's newest word: its text stands over any other.
+    show_status(QStringLiteral("Идёт поиск"));
+    status_owner = StatusOwner::Sweep;
     res_timer->start(search_tick_ms);
 }
 
 void MainWindow::handler_res()
 {
-    ui->label->setText(QStringLiteral("Идет поиск: ") + QString::number(search_ticks) + QLatin1Char('c'));
+    show_sweep_status(QStringLiteral("Идет поиск: ") + QString::number(search_ticks) + QLatin1Char('c'));
     ++search_ticks;
     if (search_ticks == arp_query_second)
         start_arp_query();
@@ -97,7 +102,7 @@ void MainWindow::setStdout()
 void MainWindow::finish_network_search()
 {
     res_timer->stop();
-    ui->label->setText(QStringLiteral("Поиск окончен"));
+    show_sweep_status(QStringLiteral("Поиск окончен"));
     log_window->append_text(search_output.toUtf8());
     for (const QString &address : arp_table::controller_addresses(platform::arp_table_text(search_output)))
         ui->listWidget->insertItem(ui->listWidget->count(), address);

@@ -7,5 +7,6 @@
 
 void MainWindow::on_status_Eth_clicked()
 {
-    send_request({requests::network_status(), &MainWindow::wait_status_eth});
+    if (request_may_start(GuardText::Latin))
+        start_command(Operation::wait_status_eth, requests::network_status());
 }

@@ -40,24 +40,30 @@ void MainWindow::on_compare_settings_btn_clicked()
     QString text;
     QJsonObject values;
     if (!params::read_settings_text(path, &text)) {
-        ui->label->setText(QStringLiteral("Файл настроек не прочитан"));
+        show_status(QStringLiteral("Файл настроек не прочитан"));
         return;
     }
     if (!params::parse_settings(text, &values)) {
-        ui->label->setText(QStringLiteral("Файл настроек повреждён"));
+        show_status(QStringLiteral("Файл настроек повреждён"));
         return;
     }
-    // The link may have gone while the dialog was up.
-    if (!send_request({requests::settings_dump(), &MainWindow::wait_compare_settings}))
-        return;
-    compare_file_values = values;
-    compare_file_name = QFileInfo(path).fileName();
+    // The link may have gone, or another operation begun, while the dialog
+    // was up.
+    if (request_may_start(GuardText::Latin))
+        start_settings_comparison(values, QFileInfo(path).fileName());
+}
+
+void MainWindow::start_settings_comparison(const QJsonObject &file_values, const QString &file_name)
+{
+    begin_operation(Operation::wait_compare_settings, engine::Comparison{file_values, file_name});
+    send_request(requests::settings_dump());
 }
 
 void MainWindow::apply_comparison(const QJsonObject &controller)
 {
-    const QVector<params::Difference> differences =
-        params::compare_settings(param_pages, compare_file_values, controller);
+    const engine::Comparison &comparison = progress<engine::Comparison>();
+    const QJsonObject &file_values = comparison.file_values;
+    const QVector<params::Difference> differences = params::compare_settings(param_pages, file_values, controller);
     clear_difference_marks();
     // The file's values where it names the row, the controller's elsewhere;
     // every flag cleared but those of the rows a write should send.
@@ -67,8 +73,8 @@ void MainWindow::apply_comparison(const QJsonObject &controller)
         const int rows = qMin(catalogue.size(), table->rowCount());
         for (int row = 0; row < rows; ++row) {
             const QString &key = catalogue.keys.at(row);
-            if (compare_file_values.contains(key))
-                set_param_value(page, row, compare_file_values.value(key));
+            if (file_values.contains(key))
+                set_param_value(page, row, file_values.value(key));
             else if (controller.contains(key))
                 set_param_value(page, row, controller.value(key));
             if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(row, 0)))
@@ -78,8 +84,8 @@ void MainWindow::apply_comparison(const QJsonObject &controller)
     shade_read_only();
     for (const params::Difference &difference : differences)
         mark_difference(difference);
-    last_comparison = {compare_file_name, QDateTime::currentDateTime(), differences};
-    ui->label->setText(params::differences_text(differences.size()));
+    last_comparison = {comparison.file_name, QDateTime::currentDateTime(), differences};
+    show_status(params::differences_text(differences.size()));
 }
 
 void MainWindow::mark_difference(const params::Difference &difference)
@@ -143,12 +149,13 @@ void MainWindow::clear_difference_marks()
 
 void MainWindow::unmark_written_rows()
 {
-    // The rows before param_cursor have gone out, and the controller has
+    // The rows before the next one have gone out, and the controller has
     // just confirmed the last of them; a key shown on two pages is set on
     // both.
+    const engine::ParamWrite &write = progress<engine::ParamWrite>();
     QSet<QString> written;
-    for (const params::WriteRow &row : qAsConst(param_write_rows)) {
-        if (row.row < param_cursor)
+    for (const params::WriteRow &row : write.rows) {
+        if (row.row < write.next_row)
             written.insert(row.key);
     }
     for (const ParamCell &cell : marked_cells.values()) {

@@ -1,12 +1,13 @@
-// Reading and writing the checked rows of the visible parameter page. A
-// long selection goes out in several requests: the reply handling asks for
-// the next one by clicking the button again. The operation keeps to the
-// page it began on, and a write sends the values as they were when it
-// began, whatever is shown or edited while it runs.
+// Reading and writing the checked rows of a parameter page. A long
+// selection goes out in several requests: the reply handling sends the
+// next one. The operation keeps to the page it began on, and a write sends
+// the values as they were when it began, whatever is shown or edited while
+// it runs.
 
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "engine/requests.h"
 #include "params/parameter_batches.h"
 
 #include <QJsonValue>
@@ -14,62 +15,89 @@
 
 void MainWindow::on_read_param_btn_clicked()
 {
-    if (!request_may_start(GuardText::Latin))
-        return;
-    const bool step = step_due;
-    if (!step) {
-        const int page = current_param_page();
-        const ParamPage &catalogue = param_page(page);
-        param_page_in_use = page;
-        // Raised before the cells are emptied, so that emptying them
-        // unchecks the rows that may not be read.
-        wait_read_param = true;
-        clear_page_values(page);
-        clear_difference_marks(page);
-        const params::Selection selection =
-            params::select_rows(params::Use::Read, catalogue.access, param_checks(page));
-        if (selection.refused) {
-            // Nothing was sent: the operation never began.
-            ui->label->setText(QStringLiteral("Выбран параметр только для записи"));
-            end_exchange({&MainWindow::wait_read_param}, ParamProgress);
-            shade_read_only();
-            return;
-        }
-        read_queue = selection.rows;
-    }
-    const params::ReadStep next = params::next_read_request(param_page(param_page_in_use).keys, read_queue);
-    param_cursor = next.row_count;
-    send_request(
-        {next.request, &MainWindow::wait_read_param, GuardText::Latin, step ? Admission::Step : Admission::Checked});
+    if (request_may_start(GuardText::Latin))
+        start_param_read(current_param_page());
 }
 
 void MainWindow::on_write_param_btn_clicked()
 {
-    if (!request_may_start(GuardText::Latin))
-        return;
-    const bool step = step_due;
-    if (!step) {
-        const int page = current_param_page();
-        const ParamPage &catalogue = param_page(page);
-        const params::Selection selection =
-            params::select_rows(params::Use::Write, catalogue.access, param_checks(page));
-        if (selection.refused) {
-            ui->label->setText(QStringLiteral("Параметр только для чтения"));
-            return;
-        }
-        param_page_in_use = page;
-        param_write_rows.clear();
-        for (const int row : selection.rows)
-            param_write_rows.append({row, catalogue.keys.at(row), param_write_value(page, row)});
-        param_cursor = 0;
+    if (request_may_start(GuardText::Latin))
+        start_param_write(current_param_page());
+}
+
+bool MainWindow::start_param_read(int page)
+{
+    const ParamPage &catalogue = param_page(page);
+    // Begun before the cells are emptied, so that emptying them unchecks
+    // the rows that may not be read.
+    begin_operation(Operation::wait_read_param, engine::ParamRead{page, {}, 0});
+    clear_page_values(page);
+    clear_difference_marks(page);
+    const params::Selection selection = params::select_rows(params::Use::Read, catalogue.access, param_checks(page));
+    if (selection.refused) {
+        // Nothing was sent: the operation never began.
+        end_operation();
+        shade_read_only();
+        show_status(QStringLiteral("Выбран параметр только для записи"));
+        return false;
     }
+    progress<engine::ParamRead>().queue = selection.rows;
+    send_request(next_param_read_request());
+    return true;
+}
+
+void MainWindow::send_param_read_step()
+{
+    send_step(next_param_read_request());
+}
+
+QByteArray MainWindow::next_param_read_request()
+{
+    engine::ParamRead &read = progress<engine::ParamRead>();
+    const params::ReadStep next = params::next_read_request(param_page(read.page).keys, read.queue);
+    read.asked = next.row_count;
+    return next.request;
+}
+
+bool MainWindow::start_param_write(int page)
+{
+    const ParamPage &catalogue = param_page(page);
+    const params::Selection selection = params::select_rows(params::Use::Write, catalogue.access, param_checks(page));
+    if (selection.refused) {
+        show_status(QStringLiteral("Параметр только для чтения"));
+        return false;
+    }
+    engine::ParamWrite write{page, {}, 0};
+    for (const int row : selection.rows)
+        write.rows.append({row, catalogue.keys.at(row), param_write_value(page, row)});
+    begin_operation(Operation::wait_write_param, write);
+    send_request(next_param_write_request());
+    return true;
+}
+
+void MainWindow::send_param_write_step()
+{
+    send_step(next_param_write_request());
+}
+
+QByteArray MainWindow::next_param_write_request()
+{
+    engine::ParamWrite &write = progress<engine::ParamWrite>();
     QVector<params::WriteRow> rows;
-    for (const params::WriteRow &row : qAsConst(param_write_rows)) {
-        if (row.row >= param_cursor)
+    for (const params::WriteRow &row : qAsConst(write.rows)) {
+        if (row.row >= write.next_row)
             rows.append(row);
     }
-    const params::WriteStep next = params::next_write_request(rows, param_page(param_page_in_use).size());
-    param_cursor = next.next_row;
-    send_request(
-        {next.request, &MainWindow::wait_write_param, GuardText::Latin, step ? Admission::Step : Admission::Checked});
+    const params::WriteStep next = params::next_write_request(rows, param_page(write.page).size());
+    write.next_row = next.next_row;
+    return next.request;
+}
+
+int MainWindow::param_page_in_use() const
+{
+    if (const auto *read = progress_if<engine::ParamRead>())
+        return read->page;
+    if (const auto *write = progress_if<engine::ParamWrite>())
+        return write->page;
+    return -1;
 }

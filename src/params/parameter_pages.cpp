@@ -55,7 +55,7 @@ void MainWindow::load_parameter_catalogue()
     // missing one is created empty for the user to fill in.
     QFile file(QStringLiteral("parametrs.csv"));
     if (!open_auxiliary_file(file)) {
-        ui->label->setText(QStringLiteral("Параметры не считаны"));
+        show_status(QStringLiteral("Параметры не считаны"));
         return;
     }
     param_pages = params::read_catalogue(file);
@@ -161,7 +161,7 @@ void MainWindow::clear_page_values(int page)
 void MainWindow::on_param_cell_changed(int page, int row, int /*column*/)
 {
     const ParamPage &catalogue = param_page(page);
-    if (!wait_read_param || row < 0 || row >= catalogue.size() || params::readable(catalogue.access.at(row)))
+    if (pending.operation != Operation::wait_read_param || row < 0 || row >= catalogue.size() || params::readable(catalogue.access.at(row)))
         return;
     if (auto *box = qobject_cast<QCheckBox *>(param_tables[page]->cellWidget(row, 0)))
         box->setChecked(false);

@@ -13,33 +13,38 @@
 
 void MainWindow::on_write_settings_btn_clicked()
 {
-    send_request({requests::settings_dump(), &MainWindow::wait_write_settings});
+    if (request_may_start(GuardText::Latin))
+        start_settings_dump();
+}
+
+void MainWindow::start_settings_dump()
+{
+    start_command(Operation::wait_write_settings, requests::settings_dump());
 }
 
 void MainWindow::on_industrial_btn_clicked()
 {
-    wait_industrial = true;
-    emit ui->read_settings_btn->clicked(false);
+    // The pages a read or write fills are not loaded under it.
+    if (may_change_while({Operation::wait_read_param, Operation::wait_write_param}))
+        load_settings_file(params::factory_file_name());
 }
 
 void MainWindow::on_read_settings_btn_clicked()
 {
-    QString path;
-    if (wait_industrial) {
-        wait_industrial = false;
-        path = params::factory_file_name();
-    } else {
-        path = QFileDialog::getOpenFileName();
-    }
-    ui->label->clear();
-    load_settings_file(path);
+    if (!may_change_while({Operation::wait_read_param, Operation::wait_write_param}))
+        return;
+    const QString path = QFileDialog::getOpenFileName();
+    // The dialog's event loop may have let a read or write begin.
+    if (may_change_while({Operation::wait_read_param, Operation::wait_write_param}))
+        load_settings_file(path);
 }
 
 void MainWindow::load_settings_file(const QString &path)
 {
+    show_status(QString());
     QString text;
     if (!params::read_settings_text(path, &text)) {
-        ui->label->setText(QStringLiteral("Параметры не считаны"));
+        show_status(QStringLiteral("Параметры не считаны"));
         return;
     }
     // A file that is not a JSON object reads as an empty one: the rows whose

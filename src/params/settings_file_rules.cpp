@@ -33,4 +33,17 @@ bool read_settings_text(const QString &path, QString *text)
     return true;
 }
 
+bool holds_settings(const Catalogue &catalogue, const QJsonObject &reply)
+{
+    bool any_key = false;
+    for (const ParamPage &page : catalogue) {
+        for (const QString &key : page.keys) {
+            any_key = true;
+            if (reply.contains(key))
+                return true;
+        }
+    }
+    return !any_key && !(reply.keys() == QStringList{QStringLiteral("result")} || reply.isEmpty());
+}
+
 } // namespace params

@@ -1,7 +1,10 @@
 #ifndef PARAMS_SETTINGS_FILE_RULES_H
 #define PARAMS_SETTINGS_FILE_RULES_H
 
+#include "params/catalogue.h"
+
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 
 // The files that hold a controller's whole parameter set: the one saved
@@ -21,6 +24,11 @@ constexpr qint64 settings_file_limit = 16 * 1024 * 1024;
 // The text of a settings file, opened for reading only (a write-protected
 // file loads, a missing one is not created). False when it cannot be read.
 bool read_settings_text(const QString &path, QString *text);
+
+// Whether a reply is a parameter set: it holds a key of the catalogue (with
+// no catalogue loaded, any key but "result"). A bare status or an object of
+// another kind is none.
+bool holds_settings(const Catalogue &catalogue, const QJsonObject &reply);
 
 } // namespace params
 
