@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
+Q_DECLARE_METATYPE(exchange::WaitState)
+
 class ExchangeRulesTest : public QObject
 {
     Q_OBJECT
@@ -137,6 +141,53 @@ private slots:
         QVERIFY(timed_out(20, 100, exchange::device_list_budget_ms));
         // Large products must not wrap round to "not yet".
         QVERIFY(timed_out(3, 2000000000, exchange::standard_budget_ms));
+    }
+
+    void waiting_verdicts_data()
+    {
+        // A wait of the standard budget, 100 bytes gathered of 1000 at most.
+        QTest::addColumn<exchange::WaitState>("state");
+        QTest::addColumn<int>("verdict");
+        using V = exchange::Verdict;
+        const auto wait = [](const std::function<void(exchange::WaitState &)> &change) {
+            exchange::WaitState state;
+            state.gathered = 100, state.byte_limit = 1000, state.budget = 9999, state.waited = 500;
+            change(state);
+            return state;
+        };
+        QTest::newRow("waiting") << wait([](auto &) {}) << int(V::Waiting);
+        QTest::newRow("complete") << wait([](auto &s) { s.ends = true; }) << int(V::Complete);
+        QTest::newRow("complete beats a spent budget")
+            << wait([](auto &s) { s.ends = true, s.waited = 20000; }) << int(V::Complete);
+        QTest::newRow("an end not yet quiet")
+            << wait([](auto &s) { s.ends = true, s.quiet_needed = 300, s.quiet_ms = 299; }) << int(V::Quieting);
+        QTest::newRow("an end quiet long enough")
+            << wait([](auto &s) { s.ends = true, s.quiet_needed = 300, s.quiet_ms = 300; }) << int(V::Complete);
+        QTest::newRow("over the limit, though it ends")
+            << wait([](auto &s) { s.ends = true, s.gathered = 1001; }) << int(V::Overflow);
+        QTest::newRow("budget spent") << wait([](auto &s) { s.waited = 10000; }) << int(V::BudgetSpent);
+        QTest::newRow("stalled") << wait([](auto &s) { s.stalled = true; }) << int(V::Stalled);
+        QTest::newRow("overall limit")
+            << wait([](auto &s) { s.overall_budget_ms = 60000, s.since_start_ms = 60001; }) << int(V::OverallSpent);
+    }
+
+    void waiting_verdicts()
+    {
+        QFETCH(exchange::WaitState, state);
+        QFETCH(int, verdict);
+        QCOMPARE(int(exchange::wait_verdict(state)), verdict);
+    }
+
+    void a_reply_is_read_once()
+    {
+        const exchange::Reply refused = exchange::read_reply(R"({"result":"error_key","x":1})");
+        QVERIFY(refused.whole);
+        QCOMPARE(refused.result, QStringLiteral("error_key"));
+        QCOMPARE(refused.error, QStringLiteral("Неизвестный ключ"));
+        const exchange::Reply cut = exchange::read_reply(QByteArray("{\"result\":\"ok\"}\0x", 17));
+        QVERIFY(!cut.whole);
+        QCOMPARE(cut.result, QStringLiteral("ok")); // read up to the NUL, as the result forms do
+        QVERIFY(exchange::read_reply(QByteArray(exchange::max_reply_bytes + 1, ' ')).object.isEmpty());
     }
 
     void interval_falls_back_to_100_ms()

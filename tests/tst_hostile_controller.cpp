@@ -943,7 +943,7 @@ private slots:
             << QByteArray("load_out_btn") << 0
             << download_content.left(19) + '\x01' + download_content.mid(19) + ok_reply << "Файл записан";
         QTest::newRow("settings dump paused after a brace inside a value")
-            << QByteArray("write_settings_btn") << 0 << QByteArray("{\"name\":\"a}\x01b\",\"n\":{\"m\":1}\x01}")
+            << QByteArray("write_settings_btn") << 0 << QByteArray("{\"object_name\":\"a}\x01b\",\"n\":{\"m\":1}\x01}")
             << "Настройки записаны";
         QTest::newRow("long parameter texts compared")
             << QByteArray("compare_settings_btn") << 0 << parameters << "Отличий: 73";

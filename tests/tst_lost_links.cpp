@@ -276,7 +276,7 @@ private slots:
         controller.answer = [&](const QByteArray &request) {
             const QByteArray reply = request.contains("fw_ver")       ? identity
                                      : request.contains("data.csv")   ? "a;b\n" + ok_reply
-                                     : request.contains("\"all\"")    ? QByteArray(R"({"net_ip":[1,2,3,4]})")
+                                     : request.contains("\"all\"")    ? QByteArray(R"({"object_name":"site"})")
                                      : request.contains("\"params\"") ? QByteArray("{}")
                                                                       : ok_reply;
             QTimer::singleShot(150, [&controller, reply] { controller.send(reply); });

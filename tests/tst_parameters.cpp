@@ -342,7 +342,7 @@ private slots:
                      "time name temp ip count uart itf | value_00 value_01 value_02 value_03 value_04 value_05 | "
                      "value_06 value_07 value_08 value_09 value_10 value_11 | value_12 value_13 value_14 value_15 "
                      "value_16 value_17 | value_18 value_19 value_20 value_21 value_22 value_23 | value_24 late"));
-        QCOMPARE(clicks.count(), f.parameter_requests().size() + 1);
+        QCOMPARE(clicks.count(), 2); // the user's: the engine presses no button
         QCOMPARE(f.shown(0, first_value + 24), QStringLiteral("124"));
         // Over: edits no longer uncheck write-only rows.
         f.check_rows(0, {pass_row});
@@ -397,7 +397,7 @@ private slots:
         QTest::qWait(100);
         QTEST(f.status(), "status");
         const QStringList sent = f.parameter_requests();
-        QCOMPARE(clicks.count(), sent.size() + 1);
+        QCOMPARE(clicks.count(), 2); // the user's: the engine presses no button
         if (step >= 0) {
             QCOMPARE(sent.size(), step + 1); // nothing after the unconfirmed one
             return;

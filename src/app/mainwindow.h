@@ -280,6 +280,7 @@ private:
     // The reply frame every block uses: the verdict of the wait, logging,
     // the progress text and the two time-out texts.
     ReplyState await_reply(const ReplyWait &wait);
+    ReplyState end_as_abandoned();
 
     // What the engine does with an operation's reply: how it is awaited,
     // what becomes of a complete one, and how the operation ends without one.

@@ -100,6 +100,10 @@ void MainWindow::send_when_settled()
 
 void MainWindow::send_step(const QByteArray &bytes)
 {
+    // A link gone between two steps: the step is not sent, and the tick
+    // ends the operation as on any lost link.
+    if (!guard_link(GuardText::Latin))
+        return;
     put_request(bytes);
     exchange_timer->start(exchange_interval());
 }
@@ -290,15 +294,8 @@ void MainWindow::handler_network_data()
 
 MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
 {
-    if (aborting || !link_ready()) {
-        // Nothing more can come over a link that is gone, and the stop
-        // button ends the exchange now: the path of a time-out, without its
-        // text. Whoever ended the exchange has said why.
-        if (rx_buffer.isEmpty())
-            return ReplyState::NoAnswer;
-        log_received(rx_buffer);
-        return ReplyState::Incomplete;
-    }
+    if (aborting)
+        return end_as_abandoned();
     exchange::WaitState state;
     state.gathered = rx_buffer.size();
     state.byte_limit = reply_byte_limit();
@@ -310,6 +307,17 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     state.since_start_ms = pending.clock.elapsed();
     state.overall_budget_ms = wait.overall_budget_ms;
     state.budget = wait.budget;
+    // Before any budget is counted: a reply that came whole before its link
+    // went is still taken.
+    const exchange::Verdict as_received = exchange::wait_verdict(state);
+    if (as_received == exchange::Verdict::Complete || (as_received == exchange::Verdict::Quieting && !link_ready())) {
+        // Handling may open a dialog whose event loop would tick again.
+        exchange_timer->stop();
+        log_received(rx_buffer);
+        return ReplyState::Complete;
+    }
+    if (!link_ready())
+        return end_as_abandoned();
     auto *transfer = std::get_if<engine::Transfer>(&pending.progress);
     switch (wait.measure) {
     case Measure::Ticks:
@@ -336,13 +344,8 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         state.stalled = exchange::timed_out(transfer->still_ticks, exchange_interval(), wait.stall_budget);
         break;
     }
-    const exchange::Verdict verdict = exchange::wait_verdict(state);
-    switch (verdict) {
+    switch (exchange::wait_verdict(state)) {
     case exchange::Verdict::Complete:
-        // Handling may open a dialog whose event loop would tick again.
-        exchange_timer->stop();
-        log_received(rx_buffer);
-        return ReplyState::Complete;
     case exchange::Verdict::Waiting:
     case exchange::Verdict::Quieting:
         if (wait.progress) {
@@ -365,6 +368,17 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     if (!rx_buffer.isEmpty())
         log_received(rx_buffer);
     show_status(exchange::not_enough_data_text());
+    return ReplyState::Incomplete;
+}
+
+MainWindow::ReplyState MainWindow::end_as_abandoned()
+{
+    // Nothing more can come over a link that is gone, and the stop button
+    // ends the exchange now: the path of a time-out, without its text.
+    // Whoever ended the exchange has said why.
+    if (rx_buffer.isEmpty())
+        return ReplyState::NoAnswer;
+    log_received(rx_buffer);
     return ReplyState::Incomplete;
 }
 
@@ -414,14 +428,10 @@ void MainWindow::end_pending_without_reply()
         end_operation();
         return;
     }
-    const ExchangeBlock &block = block_of(pending.operation);
-    const ReplyState state = await_reply(block.wait);
-    if (state == ReplyState::Waiting || state == ReplyState::Complete)
-        return; // the link is up and the stop button was not pressed
-    if (block.end_without_reply)
-        (this->*block.end_without_reply)(state);
-    else
-        end_operation(Ending::Unanswered);
+    // A whole reply that came before the link went is taken first; the step
+    // it would send cannot go out, and the second pass ends the operation.
+    for (int pass = 0; pass < 2 && operation_running(); ++pass)
+        serve_pending_operation();
 }
 
 bool MainWindow::show_result(const QString &result, const QString &success_text, const QString &unconfirmed_text)

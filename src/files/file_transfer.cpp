@@ -126,6 +126,8 @@ void MainWindow::on_update_btn_clicked()
 
 void MainWindow::send_upload_content()
 {
+    if (!guard_link(GuardText::Latin))
+        return;
     engine::Transfer &upload = progress<engine::Transfer>();
     const QByteArray content = upload.content;
     upload.content.clear();
