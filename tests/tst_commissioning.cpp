@@ -41,10 +41,8 @@ const QByteArray controller_set = R"({"count":5,"ip":[192,168,0,1],"temp":4,"uar
 
 using Cell = QPair<int, int>; // page, row
 
-struct Window
+struct Window : harness::Window
 {
-    harness::WorkingDirectory dir;
-    std::unique_ptr<MainWindow> window;
     harness::FakeController controller;
     QByteArray reply = controller_set;
 
@@ -63,8 +61,7 @@ struct Window
     }
     void start()
     {
-        window = std::make_unique<MainWindow>();
-        window->show();
+        harness::Window::start();
         find<QTabWidget>("tabWidget")->setCurrentIndex(1);
     }
     bool connect(const QString &port, const QString &serial)
@@ -83,7 +80,6 @@ struct Window
         return connect(controller.port_text(), QStringLiteral("S1"));
     }
     QStringList requests_after_identification() { return controller.requests().mid(1); }
-    bool idle() { return !window->exchange_pending(); }
     void compare(const QString &file)
     {
         harness::answer_next_file_dialog(file);
@@ -134,13 +130,6 @@ struct Window
         }
         return found;
     }
-    template <class T>
-    T *find(const QString &name)
-    {
-        return harness::find<T>(window.get(), name);
-    }
-    void click(const QString &name) { harness::click(find<QPushButton>(name)); }
-    QString status() { return find<QLabel>("label")->text(); }
 };
 
 const QString itf_232 = QStringLiteral("В контроллере: 232 – интерфейс RS-232");

@@ -26,10 +26,8 @@ namespace {
 
 // The window with the shipped models list, and a stand-in controller that
 // answers the identification and then whatever `reply` says.
-struct Fixture
+struct Fixture : harness::Window
 {
-    harness::WorkingDirectory dir;
-    std::unique_ptr<MainWindow> window;
     harness::FakeController controller;
     std::function<QByteArray(const QByteArray &)> reply;
     int connect_requests = 0, connect_bytes = 0;
@@ -37,23 +35,19 @@ struct Fixture
     Fixture()
     {
         dir.copy_data_file("Models.csv");
-        window = std::make_unique<MainWindow>();
-        window->show();
+        start();
         harness::set_ethernet_address(window.get(), controller.port());
         controller.answer = [this](const QByteArray &request) {
             return request.contains("fw_id") ? harness::identity_reply() : reply ? reply(request) : QByteArray();
         };
     }
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(window.get(), name); }
-    QTableWidget *table() { return find<QTableWidget>(window.get(), "tableWidget_2"); }
+    QTableWidget *table() { return find<QTableWidget>("tableWidget_2"); }
     QString cell(int row, int column) { return table()->item(row, column)->text(); }
     QColor colour(int row, int column) { return table()->item(row, column)->background().color(); }
-    QString status() { return find<QLabel>(window.get(), "label")->text(); }
-    void click(const QString &name) { harness::click(find<QPushButton>(window.get(), name)); }
     void choose(const char *box, int index)
     {
-        find<QComboBox>(window.get(), box)->setCurrentIndex(index);
-        emit find<QComboBox>(window.get(), box)->activated(index);
+        find<QComboBox>(box)->setCurrentIndex(index);
+        emit find<QComboBox>(box)->activated(index);
     }
     void add(int model, const QString &serial, int address = 1, const QString &note = "1")
     {
@@ -157,7 +151,7 @@ private slots:
     void entry_group_selectors_and_clear()
     {
         Fixture f;
-        QCOMPARE(find<QComboBox>(f.window.get(), "comboBox_2")->count(), 12);
+        QCOMPARE(f.find<QComboBox>("comboBox_2")->count(), 12);
         f.add(6, "12345678");
         QCOMPARE(f.edit("lineEdit_10")->text(), QString("Брамиль"));
         QCOMPARE(f.row_text(0), QString("1|Брамиль 100|12345678|1|Брамиль|1|9600|1|"));
@@ -318,7 +312,7 @@ private slots:
         // Each channel box (comboBox_4 to _11) shows a text of its own, so
         // that any other order shows.
         for (int channel = 1; channel <= 8; ++channel) {
-            auto *box = find<QComboBox>(f.window.get(), QString("comboBox_%1").arg(channel + 3));
+            auto *box = f.find<QComboBox>(QString("comboBox_%1").arg(channel + 3));
             box->addItem(QString("c%1").arg(channel));
             box->setCurrentIndex(box->count() - 1);
         }
@@ -439,7 +433,7 @@ private slots:
         f.click("read_dev_btn");
         QTRY_COMPARE_WITH_TIMEOUT(f.status(), exchange::not_enough_data_text(), 75000);
         QVERIFY(clock.elapsed() >= exchange::device_list_overall_budget_ms);
-        QVERIFY(!f.window->exchange_pending());
+        QVERIFY(f.idle());
     }
 
     void list_reads_data()
@@ -528,7 +522,7 @@ private slots:
         QTRY_COMPARE(f.status(), QString("Запись произведена"));
         f.choose("comboBox_11", 0);
         f.click("connect_dev_btn");
-        QTRY_COMPARE(find<QComboBox>(f.window.get(), "comboBox_11")->currentIndex(), 1);
+        QTRY_COMPARE(f.find<QComboBox>("comboBox_11")->currentIndex(), 1);
     }
 
     void list_read_over_a_serial_line()

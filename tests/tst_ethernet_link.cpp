@@ -28,22 +28,16 @@ QByteArray identity_reply(const QString &serial = QStringLiteral("00012345"))
 }
 
 // A window set to talk to a stand-in controller on loopback.
-struct EthernetFixture
+struct EthernetFixture : harness::Window
 {
-    harness::WorkingDirectory dir;
-    MainWindow window;
     harness::FakeController controller;
 
     EthernetFixture()
     {
-        window.show();
-        harness::set_ethernet_address(&window, controller.port());
+        start();
+        harness::set_ethernet_address(window.get(), controller.port());
     }
-    QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
-    QComboBox *box(const char *name) { return find<QComboBox>(&window, name); }
-    QString status() { return find<QLabel>(&window, "label")->text(); }
-    void click(const char *name) { harness::click(button(name)); }
+    QComboBox *box(const char *name) { return find<QComboBox>(name); }
     // True once a new identification has shown the serial number again.
     bool identify_again()
     {
@@ -231,7 +225,7 @@ private slots:
     {
         EthernetFixture f;
         f.controller.answer = [](const QByteArray &) { return identity_reply(); };
-        QVERIFY(harness::connect_ethernet(&f.window, f.controller.port()));
+        QVERIFY(harness::connect_ethernet(f.window.get(), f.controller.port()));
         // The reply must come within one tick; a long tick leaves a margin
         // for a loaded machine.
         f.edit("interval_line")->setText(QStringLiteral("1000"));
@@ -283,8 +277,8 @@ private slots:
         EthernetFixture f;
         f.click("status_Eth");
         QCOMPARE(f.status(), exchange::guard_text_latin());
-        harness::click(find<QRadioButton>(&f.window, "radioButton"));
-        QVERIFY(!find<QRadioButton>(&f.window, "radioButton_2")->isChecked());
+        harness::click(f.find<QRadioButton>("radioButton"));
+        QVERIFY(!f.find<QRadioButton>("radioButton_2")->isChecked());
         f.click("connect_dev_btn");
         QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
         f.click("res_btn");

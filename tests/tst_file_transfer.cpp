@@ -41,32 +41,26 @@ QByteArray image(int size)
 
 // The window of one test, and a stand-in controller on loopback whose
 // answers the test gives per request; the identification is answered for it.
-struct Session
+struct Session : harness::Window
 {
-    harness::WorkingDirectory dir;
-    MainWindow window;
     harness::FakeController controller;
     std::function<QByteArray(const QByteArray &)> answer;
 
     Session()
     {
-        window.show();
+        start();
         controller.answer = [this](const QByteArray &request) {
             return request.contains("fw_id") ? harness::identity_reply() : answer ? answer(request) : QByteArray();
         };
     }
 
-    QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
-    QString status() { return find<QLabel>(&window, "label")->text(); }
-    void click(const char *name) { harness::click(button(name)); }
-    QWidget *bar() { return find<QWidget>(&window, "transfer_progress"); }
+    QWidget *bar() { return find<QWidget>("transfer_progress"); }
     QStringList files() { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
 
     // To the stand-in unless another port is given.
     bool connect_ethernet(quint16 port = 0)
     {
-        return harness::connect_ethernet(&window, port ? port : controller.port());
+        return harness::connect_ethernet(window.get(), port ? port : controller.port());
     }
 
     void upload(const QString &path)
@@ -133,7 +127,7 @@ private slots:
         harness::Simulator sim;
         if (serial) {
             QVERIFY2(sim.start({"--serial", pty.controller_end()}), qPrintable(sim.output()));
-            QVERIFY(harness::open_serial_port(&s.window, pty.program_end()));
+            QVERIFY(harness::open_serial_port(s.window.get(), pty.program_end()));
         } else {
             QVERIFY2(sim.start({"--listen", "127.0.0.1:0"}), qPrintable(sim.output()));
             QVERIFY(s.connect_ethernet(sim.tcp_port()));
@@ -327,9 +321,9 @@ private slots:
         stalled.click("load_out_btn");
 
         // The busy bar counts the bytes that came.
-        auto *count = find<QLabel>(&stalled.window, "transfer_count");
+        auto *count = stalled.find<QLabel>("transfer_count");
         QTRY_COMPARE(count->text(), QStringLiteral("%1 байт").arg((20000 + 15) / 2));
-        QCOMPARE(find<QProgressBar>(&stalled.window, "transfer_bar")->maximum(), 0);
+        QCOMPARE(stalled.find<QProgressBar>("transfer_bar")->maximum(), 0);
         QTRY_VERIFY(stalled.status().startsWith(QStringLiteral("Время загрузки: ")));
 
         QTRY_COMPARE_WITH_TIMEOUT(stalled.status(), QStringLiteral("Недостаточно данных"), 16000);
@@ -349,22 +343,22 @@ private slots:
         const int size = 700 * 1024;
         SlowSerialPeer peer(pty.controller_end(), size);
         QVERIFY(peer.port.isOpen());
-        QVERIFY(harness::open_serial_port(&s.window, pty.program_end()));
+        QVERIFY(harness::open_serial_port(s.window.get(), pty.program_end()));
 
         // The bar sits beside the status line, which keeps its cell.
-        auto *grid = find<QGridLayout>(&s.window, "gridLayout");
+        auto *grid = s.find<QGridLayout>("gridLayout");
         const auto cell = [grid](QWidget *widget) {
             int row, column, rows, columns;
             grid->getItemPosition(grid->indexOf(widget), &row, &column, &rows, &columns);
             return QPoint(column, row);
         };
         QCOMPARE(cell(s.bar()), QPoint(3, 0));
-        QCOMPARE(cell(find<QLabel>(&s.window, "label")), QPoint(2, 0));
+        QCOMPARE(cell(s.find<QLabel>("label")), QPoint(2, 0));
 
         // About 15 s at the peer's pace: longer than the ten seconds a
         // controller has to answer, which count once all is written.
         s.dir.write_file(QStringLiteral("fw.img"), image(size));
-        auto *bar = find<QProgressBar>(&s.window, "transfer_bar");
+        auto *bar = s.find<QProgressBar>("transfer_bar");
         s.upload(s.dir.file_path("fw.img"));
         QTRY_VERIFY(bar->maximum() == size && bar->value() > 0);
         peer.held = true;
@@ -386,7 +380,7 @@ private slots:
     {
         Session s;
         for (const char *name : {"load_in_btn", "load_out_btn", "transmit_server_btn", "update_btn"}) {
-            find<QLabel>(&s.window, "label")->clear();
+            s.find<QLabel>("label")->clear();
             s.click(name);
             QCOMPARE(s.status(), exchange::guard_text_latin());
         }
@@ -394,7 +388,7 @@ private slots:
         s.dir.write_file(QStringLiteral("huge.bin"), "x");
         QVERIFY(QFile(s.dir.file_path("huge.bin")).resize(32 * 1024 * 1024 + 1)); // beyond the largest file
         for (const char *name : {"", "missing.bin", "huge.bin"}) {                // the first cancelled
-            find<QLabel>(&s.window, "label")->clear();
+            s.find<QLabel>("label")->clear();
             s.upload(*name ? s.dir.file_path(name) : QString());
             QTRY_COMPARE(s.status(), QStringLiteral("Не удалось открыть файл"));
         }

@@ -39,19 +39,18 @@ private slots:
 #endif
         harness::FakeNetworkTools tools(neighbours);
         QVERIFY(tools.in_place());
-        harness::WorkingDirectory dir;
-        MainWindow window;
-        window.show();
-        auto *status = find<QLabel>(&window, "label");
-        auto *list = find<QListWidget>(&window, "listWidget");
-        auto *search = find<QPushButton>(&window, "res_btn");
+        harness::Window window;
+        window.start();
+        auto *status = window.find<QLabel>("label");
+        auto *list = window.find<QListWidget>("listWidget");
+        auto *search = window.find<QPushButton>("res_btn");
         const int descriptors = open_descriptors(), threads = harness::threads();
 
         // With neither link chosen the button does nothing.
-        auto *ethernet = find<QRadioButton>(&window, "radioButton_2");
+        auto *ethernet = window.find<QRadioButton>("radioButton_2");
         ethernet->setAutoExclusive(false);
         ethernet->setChecked(false);
-        QVERIFY(!find<QRadioButton>(&window, "radioButton")->isChecked());
+        QVERIFY(!window.find<QRadioButton>("radioButton")->isChecked());
         status->clear();
         harness::click(search);
         QTest::qWait(200);
@@ -93,7 +92,7 @@ private slots:
         const QPoint centre = list->visualItemRect(list->item(1)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
-        QCOMPARE(find<QLineEdit>(&window, "lineEdit")->text(), QStringLiteral("192.168.100.40"));
+        QCOMPARE(window.find<QLineEdit>("lineEdit")->text(), QStringLiteral("192.168.100.40"));
         QTRY_COMPARE(child_processes(), 0);
         QTRY_COMPARE(open_descriptors(), descriptors);
     }

@@ -82,10 +82,8 @@ QString keys_sent(const QStringList &requests)
 
 // The window on the parameters tab, and a stand-in controller on loopback
 // that answers every parameter request with `reply`.
-struct Window
+struct Window : harness::Window
 {
-    harness::WorkingDirectory dir;
-    std::unique_ptr<MainWindow> window;
     harness::FakeController controller;
     QByteArray reply = harness::ok_reply;
 
@@ -97,8 +95,7 @@ struct Window
     Window(std::nullptr_t) {}
     void start()
     {
-        window = std::make_unique<MainWindow>();
-        window->show();
+        harness::Window::start();
         find<QTabWidget>("tabWidget")->setCurrentIndex(1);
     }
     bool connect(quint16 port, const QString &serial)
@@ -118,7 +115,7 @@ struct Window
     bool idle()
     {
         const QString log = harness::log_text();
-        return !window->exchange_pending() && log.count(QStringLiteral("-> ")) == log.count(QStringLiteral("<- "));
+        return harness::Window::idle() && log.count(QStringLiteral("-> ")) == log.count(QStringLiteral("<- "));
     }
 
     QTableWidget *table(int page)
@@ -168,14 +165,6 @@ struct Window
         return item && item->background() == QBrush(Qt::gray, Qt::SolidPattern);
     }
     void show_page(int page) { find<QTabWidget>("tabWidget_2")->setCurrentIndex(page); }
-    template <class T>
-    T *find(const QString &name)
-    {
-        return harness::find<T>(window.get(), name);
-    }
-    QPushButton *button(const QString &name) { return find<QPushButton>(name); }
-    void click(const QString &name) { harness::click(button(name)); }
-    QString status() { return find<QLabel>("label")->text(); }
 };
 
 } // namespace

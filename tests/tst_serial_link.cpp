@@ -19,19 +19,13 @@ using harness::find;
 
 namespace {
 
-struct SerialFixture
+struct SerialFixture : harness::Window
 {
-    harness::WorkingDirectory dir;
     harness::PtyPair pty;
-    MainWindow window;
     harness::SerialController controller{pty.controller_end()};
 
-    SerialFixture() { window.show(); }
-    QPushButton *button(const char *name) { return find<QPushButton>(&window, name); }
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(&window, name); }
-    QString status() { return find<QLabel>(&window, "label")->text(); }
-    void click(const char *name) { harness::click(button(name)); }
-    bool open_port() { return harness::open_serial_port(&window, pty.program_end()); }
+    SerialFixture() { start(); }
+    bool open_port() { return harness::open_serial_port(window.get(), pty.program_end()); }
 };
 
 } // namespace
@@ -52,10 +46,10 @@ private slots:
         f.click("connect_dev_btn");
         QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
 
-        QVERIFY(!harness::open_serial_port(&f.window, f.dir.file_path(QStringLiteral("no-such-port"))));
+        QVERIFY(!harness::open_serial_port(f.window.get(), f.dir.file_path(QStringLiteral("no-such-port"))));
         QCOMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
 
-        find<QComboBox>(&f.window, "name_box")->clear();
+        f.find<QComboBox>("name_box")->clear();
         f.click("connect_btn");
         QCOMPARE(f.status(), QStringLiteral("Порт не выбран"));
     }
@@ -71,9 +65,9 @@ private slots:
         QCOMPARE(f.controller.received(), requests::identification());
         QCOMPARE(f.edit("lineEdit_4")->text(), QStringLiteral("2.0"));
         // A short interface list sets the channels it names.
-        QCOMPARE(find<QComboBox>(&f.window, "comboBox_4")->currentIndex(), 1);
-        QCOMPARE(find<QComboBox>(&f.window, "comboBox_5")->currentIndex(), 0);
-        QCOMPARE(find<QComboBox>(&f.window, "comboBox_6")->currentIndex(), 0);
+        QCOMPARE(f.find<QComboBox>("comboBox_4")->currentIndex(), 1);
+        QCOMPARE(f.find<QComboBox>("comboBox_5")->currentIndex(), 0);
+        QCOMPARE(f.find<QComboBox>("comboBox_6")->currentIndex(), 0);
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Установить связь"));
     }
 
@@ -82,7 +76,7 @@ private slots:
         SerialFixture f;
         QVERIFY(f.open_port());
         f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"serial":"00042"})"); };
-        auto *list = find<QListWidget>(&f.window, "listWidget");
+        auto *list = f.find<QListWidget>("listWidget");
         f.click("res_btn");
         QTRY_COMPARE(list->count(), 1);
         QCOMPARE(f.controller.received(), requests::serial_search());
@@ -107,7 +101,7 @@ private slots:
         f.click("res_btn");
         QTRY_COMPARE(f.button("connect_btn")->text(), QStringLiteral("Нет соединения"));
         QCOMPARE(f.status(), exchange::not_enough_data_text());
-        QCOMPARE(find<QListWidget>(&f.window, "listWidget")->count(), 0);
+        QCOMPARE(f.find<QListWidget>("listWidget")->count(), 0);
         f.click("status_Eth");
         QCOMPARE(f.status(), exchange::guard_text_latin());
 
@@ -125,7 +119,7 @@ private slots:
     {
         SerialFixture f;
         QVERIFY(f.open_port());
-        auto *list = find<QListWidget>(&f.window, "listWidget");
+        auto *list = f.find<QListWidget>("listWidget");
         const QByteArray identity = harness::identity_reply({{"serial", "777"}});
         // The search's reply comes late; an identification pressed meanwhile
         // would have taken it for its own.
@@ -155,19 +149,19 @@ private slots:
         QVERIFY(f.open_port());
         f.click("res_btn");
         QTRY_VERIFY(!f.controller.requests().isEmpty());
-        harness::click(find<QRadioButton>(&f.window, "radioButton_2"));
+        harness::click(f.find<QRadioButton>("radioButton_2"));
 
         // An Ethernet exchange started meanwhile is served, not stalled.
         harness::FakeController ethernet;
         ethernet.answer = [](const QByteArray &) { return harness::identity_reply({{"serial", "9"}}); };
-        QVERIFY(harness::connect_ethernet(&f.window, ethernet.port()));
+        QVERIFY(harness::connect_ethernet(f.window.get(), ethernet.port()));
         QCOMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("9"));
 
         // What the serial line brings meanwhile is dropped, not kept to come
         // first in the next reply over it.
         f.controller.send("}{\"serial\":\"stale\"");
         QTest::qWait(200);
-        harness::click(find<QRadioButton>(&f.window, "radioButton"));
+        harness::click(f.find<QRadioButton>("radioButton"));
         f.controller.answer = [](const QByteArray &) { return harness::identity_reply({{"serial", "S"}}); };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("S"));
@@ -197,7 +191,7 @@ private slots:
         f.click("res_btn");
         // The tenth tick of one second exceeds the budget.
         QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Устройство не отвечает"), 15000);
-        QCOMPARE(find<QListWidget>(&f.window, "listWidget")->count(), 0);
+        QCOMPARE(f.find<QListWidget>("listWidget")->count(), 0);
     }
 };
 

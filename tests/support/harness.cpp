@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QLabel>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -188,6 +189,32 @@ QByteArray save_log(QWidget *log)
     const QStringList saved = QDir().entryList(saved_logs, QDir::Files);
     QFile file(saved.value(0));
     return saved.size() == 1 && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not one saved log)");
+}
+
+void Window::start()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+}
+
+QPushButton *Window::button(const QString &name) const
+{
+    return find<QPushButton>(name);
+}
+
+QLineEdit *Window::edit(const QString &name) const
+{
+    return find<QLineEdit>(name);
+}
+
+void Window::click(const QString &name) const
+{
+    harness::click(button(name));
+}
+
+QString Window::status() const
+{
+    return find<QLabel>(QStringLiteral("label"))->text();
 }
 
 void click(QAbstractButton *button)

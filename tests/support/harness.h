@@ -9,6 +9,8 @@
 // the simulator) ends the test program with a message when it cannot be
 // had: a missing tool must never pass for a green run.
 
+#include "app/mainwindow.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QPointer>
@@ -25,6 +27,8 @@
 class QAbstractButton;
 class QDateTime;
 class QFileDialog;
+class QLineEdit;
+class QPushButton;
 class QSerialPort;
 class QTcpServer;
 class QTcpSocket;
@@ -103,6 +107,28 @@ T *find(const QObject *root, const QString &name)
 {
     return root ? root->findChild<T *>(name) : nullptr;
 }
+
+// The real window of a test in a working directory of its own. start()
+// makes and shows it, so that a test may put its files in place first; the
+// window ends before the directory. Widgets are found by object name.
+class Window
+{
+public:
+    WorkingDirectory dir;
+    std::unique_ptr<MainWindow> window;
+
+    void start();
+    template <class T>
+    T *find(const QString &name) const
+    {
+        return harness::find<T>(window.get(), name);
+    }
+    QPushButton *button(const QString &name) const;
+    QLineEdit *edit(const QString &name) const;
+    void click(const QString &name) const;
+    QString status() const; // the status line
+    bool idle() const { return !window->exchange_pending(); }
+};
 
 // The traffic log window (a top-level widget of its own).
 QWidget *log_window();
