@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -323,6 +324,137 @@ private slots:
         for (const QString &request : sent)
             QVERIFY2(request.toUtf8().contains(held ? mark : mark.mid(1)) == held, qPrintable(request));
         QVERIFY(requests ? sent.size() == requests : sent.size() > 1);
+    }
+
+    // The controller's answer to an operation that ended without it comes
+    // late, while the next request would already be out: it confirms
+    // nothing, and the next request's own answer is the one shown.
+    void late_replies_confirm_nothing_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::newRow("after a stop") << "stop";
+        QTest::newRow("after a time-out") << "time-out";
+        QTest::newRow("after a stopped upload") << "upload";
+    }
+
+    void late_replies_confirm_nothing()
+    {
+        QFETCH(QString, first);
+        Session s;
+        harness::FakeController controller;
+        controller.answer = [](const QByteArray &) { return identity; };
+        QVERIFY(s.connect(controller));
+        const int before = controller.requests().size();
+        // The first request's "ok" comes 250 ms late; the second request is
+        // refused 400 ms after it, so that the late "ok" would come first.
+        controller.answer = [&](const QByteArray &request) {
+            const bool second = controller.requests().size() - before > 1;
+            const QByteArray late = second ? QByteArray(R"({"result":"error_value"})") : ok_reply;
+            if (second || !request.contains("fl_size"))
+                QTimer::singleShot(second ? 400 : 250, [&controller, late] { controller.send(late); });
+            return second || !request.contains("fl_size") ? QByteArray() : ok_reply;
+        };
+        const int received_before = controller.received().size();
+        controller.on_bytes = [&, answered = false]() mutable {
+            if (!answered && controller.received().size() - received_before > (8 << 20)) {
+                answered = true; // the whole file: its "ok", late
+                QTimer::singleShot(100, [&controller] { controller.send(ok_reply); });
+            }
+        };
+        if (first == QLatin1String("upload")) {
+            s.start(QStringLiteral("upload"));
+            QTRY_VERIFY(controller.received().size() - received_before > (1 << 20)); // the content under way
+            s.click("abort_btn");
+        } else if (first == QLatin1String("stop")) {
+            s.click("write_interf_btn");
+            QTRY_COMPARE(controller.requests().size(), before + 1);
+            s.click("abort_btn");
+        } else {
+            s.click("status_Eth"); // its reply is due within one tick
+            QTRY_COMPARE(s.status(), QStringLiteral("Устройство не отвечает"));
+        }
+        QVERIFY(!s.window->exchange_pending());
+        s.click("write_interf_btn");
+        QTRY_COMPARE_WITH_TIMEOUT(s.status(), QStringLiteral("Ошибка значения ключа"), 10000);
+        QTest::qWait(300);
+        QCOMPARE(s.status(), QStringLiteral("Ошибка значения ключа"));
+    }
+
+    // Once the controller identified is no longer in front of the window,
+    // nothing names it: not the fields, not a file named by its serial.
+    void nothing_names_a_controller_gone_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("disconnected") << "disconnect_eth_btn";
+        QTest::newRow("COM chosen") << "radioButton";
+        QTest::newRow("identification fails") << "connect_dev_btn";
+        QTest::newRow("the controller hangs up") << "hang up";
+    }
+
+    void nothing_names_a_controller_gone()
+    {
+        QFETCH(QString, how);
+        Session s;
+        harness::FakeController controller;
+        controller.answer = [](const QByteArray &request) {
+            return request.contains("ipconfig") ? QByteArray(R"({"ipconfig":[[1,2,3,4],[1,2,3,1]]})") : identity;
+        };
+        QVERIFY(s.connect(controller));
+        s.click("status_Eth");
+        QTRY_COMPARE(s.edit("lineEdit_12")->text(), QStringLiteral("1.2.3.4"));
+        QCOMPARE(s.edit("lineEdit_3")->text(), QStringLiteral("77"));
+        controller.answer = [](const QByteArray &) { return ok_reply; }; // no identity
+        if (how == QLatin1String("hang up"))
+            controller.drop_client();
+        else
+            harness::click(find<QAbstractButton>(s.window.get(), how));
+        for (const char *field : {"lineEdit_3", "lineEdit_4", "lineEdit_5", "lineEdit_12", "lineEdit_13"})
+            QTRY_VERIFY2(s.edit(field)->text().isEmpty(), field);
+    }
+
+    // A control that changes what an operation under way uses waits for it.
+    void controls_wait_for_the_operation_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("control");
+        QTest::newRow("channel, list read") << "list read" << "comboBox";
+        QTest::newRow("new device, list read") << "list read" << "set_new_dev_btn";
+        QTest::newRow("table cleared, device write") << "device write" << "clear_table_btn";
+        QTest::newRow("device deleted, device write") << "device write" << "del_dev_btn";
+        QTest::newRow("devices from a file, list read") << "list read" << "read_file_dev_btn";
+        QTest::newRow("settings file, parameter read") << "parameter read" << "read_settings_btn";
+        QTest::newRow("factory settings, parameter write") << "parameter write" << "industrial_btn";
+    }
+
+    void controls_wait_for_the_operation()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, control);
+        Session s;
+        harness::FakeController controller;
+        controller.answer = [](const QByteArray &) { return identity; };
+        QVERIFY(s.connect(controller));
+        controller.answer = [](const QByteArray &) { return QByteArray(); }; // silent
+        if (operation == QLatin1String("list read"))
+            s.click("read_dev_btn");
+        else
+            s.start(operation);
+        QTRY_VERIFY(s.window->exchange_pending());
+        auto *channel = find<QComboBox>(s.window.get(), "comboBox");
+        auto *table = find<QTableWidget>(s.window.get(), "tableWidget_2");
+        const QString first_cell = table->item(0, 0) ? table->item(0, 0)->text() : QString();
+        if (control == QLatin1String("comboBox")) {
+            channel->setCurrentIndex(3);
+            emit channel->activated(3);
+        } else {
+            table->setCurrentCell(0, 0);
+            s.click(qPrintable(control)); // no dialog opens
+        }
+        QCOMPARE(s.status(), QStringLiteral("Дождитесь завершения операции"));
+        QCOMPARE(channel->currentIndex(), 0);
+        QCOMPARE(table->item(0, 0) ? table->item(0, 0)->text() : QString(), first_cell);
+        QVERIFY(s.window->exchange_pending());
+        s.click("abort_btn");
     }
 
     void serial_adapter_pulled_during_an_upload()
