@@ -13,10 +13,10 @@
 #include <QVector>
 
 #include "devices/models.h"
-#include "params/catalogue.h"
-#include "params/comparison_rules.h"
 #include "engine/exchange.h"
 #include "engine/operation.h"
+#include "params/catalogue.h"
+#include "params/comparison_rules.h"
 #include "params/parameter_batches.h"
 
 #include <array>

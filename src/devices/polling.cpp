@@ -16,7 +16,8 @@ void MainWindow::on_req_all_dev_clicked()
 void MainWindow::on_req_ch_btn_clicked()
 {
     if (request_may_start(GuardText::Latin))
-        start_command(Operation::wait_req_ch, requests::poll_channel(QString::number(ui->comboBox->currentIndex() + 1)));
+        start_command(Operation::wait_req_ch,
+                      requests::poll_channel(QString::number(ui->comboBox->currentIndex() + 1)));
 }
 
 void MainWindow::on_res_to_serv_btn_clicked()
@@ -39,9 +40,7 @@ void MainWindow::on_req_one_dev_clicked()
     QStringList values;
     switch (device_list::poll_values(device_row(row), models, device_channel(), &values)) {
     case device_list::PollRefusal::None: break;
-    case device_list::PollRefusal::EmptyRow:
-        show_status(QStringLiteral("В выбранной строке нет прибора"));
-        return;
+    case device_list::PollRefusal::EmptyRow: show_status(QStringLiteral("В выбранной строке нет прибора")); return;
     case device_list::PollRefusal::UnknownModel:
         show_status(QStringLiteral("Модель прибора не из списка моделей"));
         return;

@@ -299,8 +299,8 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
     exchange::WaitState state;
     state.gathered = rx_buffer.size();
     state.byte_limit = reply_byte_limit();
-    state.ends = !wait.taken_on_arrival
-                 && (wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer));
+    state.ends =
+        !wait.taken_on_arrival && (wait.complete ? wait.complete(rx_buffer) : exchange::reply_complete(rx_buffer));
     state.quiet_ms = link_quiet.isValid() ? link_quiet.elapsed() : 0;
     // A tick, at least, has passed with nothing new.
     state.quiet_needed = wait.complete_when_quiet ? qMax(exchange::settle_quiet_ms, exchange_interval()) : 0;
@@ -324,9 +324,7 @@ MainWindow::ReplyState MainWindow::await_reply(const ReplyWait &wait)
         ++pending.reply_ticks;
         state.waited = qint64(pending.reply_ticks) * exchange_interval();
         break;
-    case Measure::LoadSeconds:
-        state.waited = transfer ? transfer->seconds - transfer->progress_second : 0;
-        break;
+    case Measure::LoadSeconds: state.waited = transfer ? transfer->seconds - transfer->progress_second : 0; break;
     case Measure::LoadSecondsThenStall:
         if (!transfer)
             break;
@@ -558,8 +556,8 @@ bool MainWindow::check_reply_result(const exchange::Reply &reply)
 bool MainWindow::take_result(const exchange::Reply &reply)
 {
     const ExchangeBlock &block = block_of(pending.operation);
-    const bool ok = show_result(reply.result, QString::fromUtf8(block.success_text),
-                                QString::fromUtf8(block.unconfirmed_text));
+    const bool ok =
+        show_result(reply.result, QString::fromUtf8(block.success_text), QString::fromUtf8(block.unconfirmed_text));
     end_operation();
     return ok;
 }

@@ -161,7 +161,8 @@ void MainWindow::clear_page_values(int page)
 void MainWindow::on_param_cell_changed(int page, int row, int /*column*/)
 {
     const ParamPage &catalogue = param_page(page);
-    if (pending.operation != Operation::wait_read_param || row < 0 || row >= catalogue.size() || params::readable(catalogue.access.at(row)))
+    if (pending.operation != Operation::wait_read_param || row < 0 || row >= catalogue.size()
+        || params::readable(catalogue.access.at(row)))
         return;
     if (auto *box = qobject_cast<QCheckBox *>(param_tables[page]->cellWidget(row, 0)))
         box->setChecked(false);
