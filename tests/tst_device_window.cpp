@@ -243,7 +243,6 @@ private slots:
     void single_requests_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("link");
         QTest::addColumn<int>("row");            // selected row; 1 is empty
         QTest::addColumn<QString>("edit");       // "column=text" put into row 0
         QTest::addColumn<QByteArray>("request"); // empty: refused, nothing sent
@@ -254,43 +253,39 @@ private slots:
         const QByteArray interfaces = "{\n    \"rs_type\": [\n        \"c1\",\n        \"c2\",\n        \"c3\",\n"
                                       "        \"c4\",\n        \"c5\",\n        \"c6\",\n        \"c7\",\n"
                                       "        \"c8\"\n    ]\n}\n";
-        QTest::newRow("all") << "req_all_dev" << true << 0 << "" << QByteArray(R"({"method": "poll", "devices":"all"})")
+        QTest::newRow("all") << "req_all_dev" << 0 << "" << QByteArray(R"({"method": "poll", "devices":"all"})")
                              << ok_reply << "Все устройства успешно опрошены";
-        QTest::newRow("channel") << "req_ch_btn" << true << 0 << "" << QByteArray(all3) << ok_reply
+        QTest::newRow("channel") << "req_ch_btn" << 0 << "" << QByteArray(all3) << ok_reply
                                  << "Канал успешно опрошен";
-        QTest::newRow("device") << "req_one_dev" << true << 0 << ""
+        QTest::newRow("device") << "req_one_dev" << 0 << ""
                                 << QByteArray(R"({"method": "poll", "devices":[7,3,12,9600]})") << ok_reply
                                 << "Устройство успешно опрошено";
-        QTest::newRow("transmit") << "res_to_serv_btn" << true << 0 << ""
+        QTest::newRow("transmit") << "res_to_serv_btn" << 0 << ""
                                   << QByteArray(R"({"method": "poll_transmit"})") << ok_reply
                                   << "Опрос с передечай на сервер успешен";
-        QTest::newRow("poll error") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
+        QTest::newRow("poll error") << "req_ch_btn" << 0 << "" << QByteArray(all3)
                                     << QByteArray(R"({"result":"error_test"})") << "Ошибка тестирования канала";
-        QTest::newRow("other result") << "req_ch_btn" << true << 0 << "" << QByteArray(all3)
+        QTest::newRow("other result") << "req_ch_btn" << 0 << "" << QByteArray(all3)
                                       << QByteArray(R"({"result":"later"})") << "Команда не подтверждена";
         QTest::newRow("delete, not JSON")
-            << "delete_dev_btn" << true << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
+            << "delete_dev_btn" << 0 << "" << QByteArray(R"({"method":"delete","devices":"all3"})")
             << QByteArray(R"({"result":"ok"}{"result":"ok"})") << "Команда не подтверждена";
         QTest::newRow("interfaces, not confirmed")
-            << "write_interf_btn" << true << 0 << "" << interfaces << QByteArray(R"({"result":"later"})")
+            << "write_interf_btn" << 0 << "" << interfaces << QByteArray(R"({"result":"later"})")
             << "Запись прервана: нет подтверждения записи";
-        QTest::newRow("delete") << "delete_dev_btn" << true << 0 << ""
+        QTest::newRow("delete") << "delete_dev_btn" << 0 << ""
                                 << QByteArray(R"({"method":"delete","devices":"all3"})") << ok_reply
                                 << "Удаление произведено успешно";
-        QTest::newRow("interfaces") << "write_interf_btn" << true << 0 << "" << interfaces << ok_reply
+        QTest::newRow("interfaces") << "write_interf_btn" << 0 << "" << interfaces << ok_reply
                                     << "Запись произведена";
-        QTest::newRow("no row") << "req_one_dev" << true << -1 << "" << QByteArray() << ok_reply
+        QTest::newRow("no row") << "req_one_dev" << -1 << "" << QByteArray() << ok_reply
                                 << "Устройство не выбрано";
-        QTest::newRow("empty row") << "req_one_dev" << true << 1 << "" << QByteArray() << ok_reply
+        QTest::newRow("empty row") << "req_one_dev" << 1 << "" << QByteArray() << ok_reply
                                    << "В выбранной строке нет прибора";
-        QTest::newRow("unknown model") << "req_one_dev" << true << 0 << "1=Чужая" << QByteArray() << ok_reply
+        QTest::newRow("unknown model") << "req_one_dev" << 0 << "1=Чужая" << QByteArray() << ok_reply
                                        << "Модель прибора не из списка моделей";
-        QTest::newRow("address as text") << "req_one_dev" << true << 0 << "5=1]}" << QByteArray() << ok_reply
+        QTest::newRow("address as text") << "req_one_dev" << 0 << "5=1]}" << QByteArray() << ok_reply
                                          << "Сетевой адрес и скорость обмена должны быть числами";
-        for (const char *button : {"read_dev_btn", "write_dev_btn", "delete_dev_btn", "req_all_dev", "req_one_dev",
-                                   "req_ch_btn", "res_to_serv_btn", "write_interf_btn"})
-            QTest::newRow(qPrintable(QString("link closed, ") + button))
-                << button << false << 0 << "" << QByteArray() << ok_reply << exchange::guard_text_latin();
     }
 
     void single_requests()
@@ -300,9 +295,7 @@ private slots:
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, reply);
         Fixture f;
-        QFETCH(bool, link);
-        if (link)
-            QVERIFY(f.connect());
+        QVERIFY(f.connect());
         f.choose("comboBox", 2);
         f.add(6, "S1", 12); // model code 7
         if (!edit.isEmpty())

@@ -47,11 +47,6 @@ struct EthernetFixture : harness::Window
     }
 };
 
-int count_of(const QString &text, const QString &part)
-{
-    return text.count(part);
-}
-
 } // namespace
 
 class EthernetLinkTest : public QObject
@@ -99,7 +94,7 @@ private slots:
         };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), QStringLiteral("00012345"));
-        QCOMPARE(count_of(harness::log_text(), QStringLiteral("<- ")), 1);
+        QCOMPARE(harness::log_text().count(QStringLiteral("<- ")), 1);
     }
 
     void reply_without_identity_drops_the_connection()
@@ -267,24 +262,9 @@ private slots:
         f.controller.answer = [](const QByteArray &) { return QByteArray(R"({"ipconfig":[[1,2,3,4])"); };
         f.click("status_Eth");
         QTRY_COMPARE(f.status(), QStringLiteral("Недостаточно данных"));
-        QCOMPARE(count_of(harness::log_text(), QStringLiteral("<- ")), 2);
+        QCOMPARE(harness::log_text().count(QStringLiteral("<- ")), 2);
         const QString partial = QStringLiteral("{\"ipconfig\":[[1,2,3,4]");
         QVERIFY(harness::log_text().endsWith(partial));
-    }
-
-    void guards_refuse_without_an_open_link()
-    {
-        EthernetFixture f;
-        f.click("status_Eth");
-        QCOMPARE(f.status(), exchange::guard_text_latin());
-        harness::click(f.find<QRadioButton>("radioButton"));
-        QVERIFY(!f.find<QRadioButton>("radioButton_2")->isChecked());
-        f.click("connect_dev_btn");
-        QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
-        f.click("res_btn");
-        QCOMPARE(f.status(), QStringLiteral("Порт не открыт"));
-        QVERIFY(harness::log_text().isEmpty());
-        QCOMPARE(f.controller.connection_count(), 0);
     }
 
     void controller_hanging_up_is_reported_and_reconnected()

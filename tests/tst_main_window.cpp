@@ -6,6 +6,7 @@
 #include "support/harness.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
@@ -316,6 +317,87 @@ private slots:
             QStringLiteral("Описание: USB-RS485 converter\nПроизводитель: Adapter Works\nСерийный номер: AW-0042"));
         QVERIFY(!ports->itemData(1, Qt::ToolTipRole).isValid());
         QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("Описание: Built-in port"));
+    }
+
+    void request_buttons_refuse_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("serial");    // over COM, else over Ethernet
+        QTest::addColumn<QString>("closed"); // the status while that link is not open
+        QTest::addColumn<QString>("file");   // the answer to the file dialog it opens
+        const QString latin = QString::fromUtf8("\xD0\x9F" "o" "рт не открыт");
+        for (const char *button : {"status_Eth", "read_param_btn", "write_param_btn", "write_settings_btn", "read_dev_btn",
+                                   "write_dev_btn", "delete_dev_btn", "req_all_dev", "req_one_dev", "req_ch_btn",
+                                   "res_to_serv_btn", "write_interf_btn", "load_out_btn", "update_btn",
+                                   "transmit_server_btn"})
+            QTest::newRow(button) << button << false << latin << "";
+        QTest::newRow("compare_settings_btn") << "compare_settings_btn" << false << latin << "template.txt";
+        QTest::newRow("load_in_btn") << "load_in_btn" << false << latin << "upload.bin";
+        // Over Ethernet the one connects and the other sweeps the network.
+        for (const char *button : {"connect_dev_btn", "res_btn"})
+            QTest::newRow(button) << button << true << QStringLiteral("Порт не открыт") << "";
+    }
+
+    // A request button is refused, with its text and nothing sent, while
+    // the link is not open and while another operation waits for its reply;
+    // once that one has ended, the same press sends.
+    void request_buttons_refuse()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, serial);
+        QFETCH(QString, file);
+        harness::quiet_file_dialog_warnings();
+        harness::Window w;
+        w.dir.write_file("Models.csv", "7;Alpha;Maker A\n");
+        w.dir.write_file("parametrs.csv", "count;Счётчик;Int;RW;Основные\n");
+        w.dir.write_file("template.txt", R"({"count":1})");
+        w.dir.write_file("upload.bin", "x");
+        w.start();
+        // What the buttons that send rows need: a device row chosen, a
+        // parameter row checked, with a value.
+        w.click("set_new_dev_btn");
+        w.find<QTableWidget>("tableWidget_2")->setCurrentCell(0, 2);
+        qobject_cast<QCheckBox *>(w.find<QTableWidget>("tableWidget")->cellWidget(0, 0))->setChecked(true);
+        w.find<QTableWidget>("tableWidget")->item(0, 2)->setText("1");
+        harness::FakeController ethernet;
+        harness::set_ethernet_address(w.window.get(), ethernet.port());
+        std::unique_ptr<harness::PtyPair> pty;
+        std::unique_ptr<harness::SerialController> line;
+        if (serial) {
+            pty = std::make_unique<harness::PtyPair>();
+            line = std::make_unique<harness::SerialController>(pty->controller_end());
+            harness::click(w.find<QRadioButton>("radioButton"));
+            QVERIFY(!w.find<QRadioButton>("radioButton_2")->isChecked());
+        }
+        harness::ControllerPeer *peer = serial ? line.get() : static_cast<harness::ControllerPeer *>(&ethernet);
+        // The status a press leaves, and the requests sent so far.
+        const auto press = [&] {
+            w.find<QLabel>("label")->clear();
+            harness::answer_next_file_dialog(QString()); // cancels a dialog that should not open
+            w.click(button);
+            harness::forget_file_dialog_answers();
+            QTest::qWait(50);
+            return w.status() + " | " + QString::number(peer->requests().size());
+        };
+        QFETCH(QString, closed);
+        QCOMPARE(press(), closed + " | 0");
+        QVERIFY(harness::log_text().isEmpty());
+        QCOMPARE(ethernet.connection_count(), 0);
+
+        peer->answer = [](const QByteArray &) { return harness::identity_reply(); };
+        QVERIFY(serial ? harness::open_serial_port(w.window.get(), pty->program_end())
+                       : harness::connect_ethernet(w.window.get(), ethernet.port()));
+        peer->answer = nullptr; // an identification left waiting
+        const int sent = peer->requests().size() + 1;
+        w.click("connect_dev_btn");
+        QTRY_COMPARE(peer->requests().size(), sent);
+        QCOMPARE(press(), "Дождитесь завершения операции | " + QString::number(sent));
+        peer->send(harness::identity_reply());
+        QTRY_VERIFY(w.idle());
+        if (!file.isEmpty())
+            harness::answer_next_file_dialog(w.dir.file_path(file));
+        w.click(button);
+        QTRY_COMPARE(peer->requests().size(), sent + 1);
     }
 
     void log_button_brings_back_a_closed_log()

@@ -12,7 +12,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QLabel>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -195,26 +194,6 @@ void Window::start()
 {
     window = std::make_unique<MainWindow>();
     window->show();
-}
-
-QPushButton *Window::button(const QString &name) const
-{
-    return find<QPushButton>(name);
-}
-
-QLineEdit *Window::edit(const QString &name) const
-{
-    return find<QLineEdit>(name);
-}
-
-void Window::click(const QString &name) const
-{
-    harness::click(button(name));
-}
-
-QString Window::status() const
-{
-    return find<QLabel>(QStringLiteral("label"))->text();
 }
 
 void click(QAbstractButton *button)

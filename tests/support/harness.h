@@ -13,8 +13,11 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -27,8 +30,6 @@
 class QAbstractButton;
 class QDateTime;
 class QFileDialog;
-class QLineEdit;
-class QPushButton;
 class QSerialPort;
 class QTcpServer;
 class QTcpSocket;
@@ -108,6 +109,8 @@ T *find(const QObject *root, const QString &name)
     return root ? root->findChild<T *>(name) : nullptr;
 }
 
+void click(QAbstractButton *button);
+
 // The real window of a test in a working directory of its own. start()
 // makes and shows it, so that a test may put its files in place first; the
 // window ends before the directory. Widgets are found by object name.
@@ -123,10 +126,10 @@ public:
     {
         return harness::find<T>(window.get(), name);
     }
-    QPushButton *button(const QString &name) const;
-    QLineEdit *edit(const QString &name) const;
-    void click(const QString &name) const;
-    QString status() const; // the status line
+    QPushButton *button(const QString &name) const { return find<QPushButton>(name); }
+    QLineEdit *edit(const QString &name) const { return find<QLineEdit>(name); }
+    void click(const QString &name) const { harness::click(button(name)); }
+    QString status() const { return find<QLabel>(QStringLiteral("label"))->text(); } // the status line
     bool idle() const { return !window->exchange_pending(); }
 };
 
@@ -136,8 +139,6 @@ QString log_text();
 // "Запись в файл" of `log`, in a working directory cleared of saved logs
 // first: what it wrote.
 QByteArray save_log(QWidget *log);
-
-void click(QAbstractButton *button);
 
 // Points the main window's address fields at 127.0.0.1:`port`.
 void set_ethernet_address(QWidget *window, quint16 port);
