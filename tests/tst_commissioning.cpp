@@ -50,24 +50,18 @@ struct Window : harness::Window
     {
         dir.write_file(QStringLiteral("parametrs.csv"), catalogue);
         dir.write_file(QStringLiteral("template.txt"), template_file);
-        start();
+        start(1);
     }
     // The window on the shipped catalogue and models.
     explicit Window(const char *shipped)
     {
         dir.copy_data_file(QString::fromLatin1(shipped));
         dir.copy_data_file(QStringLiteral("Models.csv"));
-        start();
-    }
-    void start()
-    {
-        harness::Window::start();
-        find<QTabWidget>("tabWidget")->setCurrentIndex(1);
+        start(1);
     }
     bool connect(const QString &port, const QString &serial)
     {
-        find<QLineEdit>("lineEdit")->setText(QStringLiteral("127.0.0.1"));
-        find<QLineEdit>("lineEdit_2")->setText(port);
+        harness::set_ethernet_address(window.get(), port.toUShort());
         find<QLineEdit>("interval_line")->setText(QStringLiteral("10"));
         click("connect_dev_btn");
         return QTest::qWaitFor([&] { return find<QLineEdit>("lineEdit_3")->text() == serial && idle(); });

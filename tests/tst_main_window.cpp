@@ -383,6 +383,7 @@ private slots:
         QCOMPARE(press(), closed + " | 0");
         QVERIFY(harness::log_text().isEmpty());
         QCOMPARE(ethernet.connection_count(), 0);
+        QCOMPARE(w.find<QTableWidget>("tableWidget")->item(0, 2)->text(), QStringLiteral("1")); // values kept
 
         peer->answer = [](const QByteArray &) { return harness::identity_reply(); };
         QVERIFY(serial ? harness::open_serial_port(w.window.get(), pty->program_end())
@@ -402,15 +403,14 @@ private slots:
 
     void log_button_brings_back_a_closed_log()
     {
-        harness::WorkingDirectory dir;
-        MainWindow window;
-        window.show();
+        harness::Window w;
+        w.start();
         QWidget *log = harness::log_window();
         log->close();
         QVERIFY(!log->isVisible());
-        harness::click(find<QPushButton>(&window, "log_btn"));
+        w.click("log_btn");
         QVERIFY(log->isVisible());
-        window.close();
+        w.window->close();
         QVERIFY(!log->isVisible());
     }
 };

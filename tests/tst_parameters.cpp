@@ -90,14 +90,9 @@ struct Window : harness::Window
     explicit Window(const QByteArray &catalogue = test_catalogue())
     {
         dir.write_file(QStringLiteral("parametrs.csv"), catalogue);
-        start();
+        start(1);
     }
     Window(std::nullptr_t) {}
-    void start()
-    {
-        harness::Window::start();
-        find<QTabWidget>("tabWidget")->setCurrentIndex(1);
-    }
     bool connect(quint16 port, const QString &serial)
     {
         return harness::connect_ethernet(window.get(), port) && find<QLineEdit>("lineEdit_3")->text() == serial;
@@ -231,7 +226,7 @@ private slots:
         } else if (state == QLatin1String("directory")) {
             QDir(f.dir.path()).mkdir(QStringLiteral("parametrs.csv"));
         }
-        f.start();
+        f.start(1);
         QCOMPARE(f.table(0)->rowCount(), rows);
         QCOMPARE(f.status() == QStringLiteral("Параметры не считаны"), state == QLatin1String("directory"));
         QCOMPARE(QFileInfo(path).isFile(), state != QLatin1String("directory"));
@@ -282,17 +277,6 @@ private slots:
         QCOMPARE(f.shown(0, 0) + '|' + f.shown(0, count_row) + '|' + f.shown(0, uart_row), shown);
         QCOMPARE(f.status(), status);
         QCOMPARE(QFile::exists(f.dir.file_path(params::factory_file_name())), factory); // a missing one not made
-    }
-
-    void requests_refused_without_a_link_keep_the_values()
-    {
-        Window f;
-        f.set(0, count_row, QStringLiteral("11"));
-        f.check_rows(0, {count_row});
-        for (const char *button : {"read_param_btn", "write_param_btn", "write_settings_btn"})
-            f.click(button);
-        QCOMPARE(f.shown(0, count_row), QStringLiteral("11"));
-        QVERIFY(harness::log_text().isEmpty());
     }
 
     void split_read_asks_each_row_once_in_order()

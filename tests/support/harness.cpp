@@ -21,6 +21,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTabWidget>
 #include <QTcpSocket>
 #include <QTextEdit>
 #include <QTimer>
@@ -190,10 +191,11 @@ QByteArray save_log(QWidget *log)
     return saved.size() == 1 && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not one saved log)");
 }
 
-void Window::start()
+void Window::start(int tab)
 {
     window = std::make_unique<MainWindow>();
     window->show();
+    find<QTabWidget>(QStringLiteral("tabWidget"))->setCurrentIndex(tab);
 }
 
 void click(QAbstractButton *button)

@@ -112,15 +112,15 @@ T *find(const QObject *root, const QString &name)
 void click(QAbstractButton *button);
 
 // The real window of a test in a working directory of its own. start()
-// makes and shows it, so that a test may put its files in place first; the
-// window ends before the directory. Widgets are found by object name.
+// makes and shows it on a tab, so that a test may put its files in place
+// first; the window ends before the directory. Widgets are found by object name.
 class Window
 {
 public:
     WorkingDirectory dir;
     std::unique_ptr<MainWindow> window;
 
-    void start();
+    void start(int tab = 0);
     template <class T>
     T *find(const QString &name) const
     {
