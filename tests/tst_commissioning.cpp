@@ -8,7 +8,6 @@
 #include "support/harness.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -16,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QTimer>
 
 #include <memory>
@@ -80,12 +78,6 @@ struct Window : harness::Window
         click("compare_settings_btn");
     }
 
-    QTableWidget *table(int page)
-    {
-        static const char *const names[] = {"tableWidget", "tableWidget_3", "tableWidget_4", "tableWidget_5"};
-        return find<QTableWidget>(names[page]);
-    }
-    QCheckBox *check(int page, int row) { return qobject_cast<QCheckBox *>(table(page)->cellWidget(row, 0)); }
     // A value cell as text: the item's; an editor's speed and box indices.
     QString shown(int page, int row)
     {

@@ -37,7 +37,6 @@ struct EthernetFixture : harness::Window
         start();
         harness::set_ethernet_address(window.get(), controller.port());
     }
-    QComboBox *box(const char *name) { return find<QComboBox>(name); }
     // True once a new identification has shown the serial number again.
     bool identify_again()
     {
@@ -63,10 +62,10 @@ private slots:
         QCOMPARE(f.controller.received(), requests::identification());
         QCOMPARE(f.edit("lineEdit_4")->text(), QStringLiteral("1.4.2"));
         QCOMPARE(f.edit("lineEdit_5")->text(), QStringLiteral("A1B2C3D4"));
-        QCOMPARE(f.box("comboBox_4")->currentIndex(), 0);
-        QCOMPARE(f.box("comboBox_5")->currentIndex(), 1);
-        QCOMPARE(f.box("comboBox_10")->currentIndex(), 0);
-        QCOMPARE(f.box("comboBox_11")->currentIndex(), 1);
+        QCOMPARE(f.find<QComboBox>("comboBox_4")->currentIndex(), 0);
+        QCOMPARE(f.find<QComboBox>("comboBox_5")->currentIndex(), 1);
+        QCOMPARE(f.find<QComboBox>("comboBox_10")->currentIndex(), 0);
+        QCOMPARE(f.find<QComboBox>("comboBox_11")->currentIndex(), 1);
         QCOMPARE(f.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));
         QVERIFY(f.status().isEmpty());
 

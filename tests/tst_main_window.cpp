@@ -6,7 +6,6 @@
 #include "support/harness.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
@@ -161,58 +160,57 @@ private slots:
 
     void start_state()
     {
-        harness::WorkingDirectory dir;
-        MainWindow window;
-        window.show();
+        harness::Window w;
+        w.start();
 
-        QCOMPARE(window.windowTitle(), QStringLiteral("Конфигуратор УСПД-Kestrin версия 1.4"));
-        QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
-        const auto *tabs = find<QTabWidget>(&window, "tabWidget");
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Конфигуратор УСПД-Kestrin версия 1.4"));
+        QCOMPARE(w.window->objectName(), QStringLiteral("MainWindow"));
+        const auto *tabs = w.find<QTabWidget>("tabWidget");
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->tabText(0), QStringLiteral("Настройки портов"));
         QCOMPARE(tabs->tabText(1), QStringLiteral("Параметры УСПД"));
         QCOMPARE(tabs->tabText(2), QStringLiteral("Параметры приборов"));
         QCOMPARE(tabs->tabText(3), QStringLiteral("Файлы"));
-        const auto *pages = find<QTabWidget>(&window, "tabWidget_2");
+        const auto *pages = w.find<QTabWidget>("tabWidget_2");
         QCOMPARE(pages->currentIndex(), 0);
         QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("tab_7"));
         QCOMPARE(pages->tabText(1), QStringLiteral("Сеть"));
         QCOMPARE(pages->tabText(2), QStringLiteral("Интерфейсы"));
         QCOMPARE(pages->tabText(3), QStringLiteral("Сервис"));
 
-        QVERIFY(find<QRadioButton>(&window, "radioButton_2")->isChecked());
-        QVERIFY(!find<QRadioButton>(&window, "radioButton")->isChecked());
-        QCOMPARE(find<QLineEdit>(&window, "lineEdit")->text(), QStringLiteral("192.168.100.129"));
-        QCOMPARE(find<QLineEdit>(&window, "lineEdit_2")->text(), QStringLiteral("22"));
-        QCOMPARE(find<QLineEdit>(&window, "interval_line")->text(), QStringLiteral("100"));
-        QCOMPARE(find<QPushButton>(&window, "connect_btn")->text(), QStringLiteral("Открыть COM"));
-        QCOMPARE(find<QLabel>(&window, "label_9")->text(), QStringLiteral("Проверка "));
-        QCOMPARE(find<QPushButton>(&window, "req_ch_btn")->text(), QStringLiteral("Опросить канал "));
-        QCOMPARE(find<QGroupBox>(&window, "groupBox_3")->title(), QStringLiteral("Параместры состояния Ethernet"));
-        QVERIFY(find<QLabel>(&window, "label_dev")->text().isEmpty());
-        QVERIFY(find<QLabel>(&window, "label")->text().isEmpty());
+        QVERIFY(w.find<QRadioButton>("radioButton_2")->isChecked());
+        QVERIFY(!w.find<QRadioButton>("radioButton")->isChecked());
+        QCOMPARE(w.find<QLineEdit>("lineEdit")->text(), QStringLiteral("192.168.100.129"));
+        QCOMPARE(w.find<QLineEdit>("lineEdit_2")->text(), QStringLiteral("22"));
+        QCOMPARE(w.find<QLineEdit>("interval_line")->text(), QStringLiteral("100"));
+        QCOMPARE(w.find<QPushButton>("connect_btn")->text(), QStringLiteral("Открыть COM"));
+        QCOMPARE(w.find<QLabel>("label_9")->text(), QStringLiteral("Проверка "));
+        QCOMPARE(w.find<QPushButton>("req_ch_btn")->text(), QStringLiteral("Опросить канал "));
+        QCOMPARE(w.find<QGroupBox>("groupBox_3")->title(), QStringLiteral("Параместры состояния Ethernet"));
+        QVERIFY(w.find<QLabel>("label_dev")->text().isEmpty());
+        QVERIFY(w.find<QLabel>("label")->text().isEmpty());
         for (const char *hidden : {"speed_box", "bit_box", "parity_box", "label_6", "label_8", "label_9"})
-            QVERIFY2(find<QWidget>(&window, hidden)->isHidden(), hidden);
-        QCOMPARE(items_of(find<QComboBox>(&window, "speed_box")),
+            QVERIFY2(w.find<QWidget>(hidden)->isHidden(), hidden);
+        QCOMPARE(items_of(w.find<QComboBox>("speed_box")),
                  (QStringList{"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
-        QCOMPARE(items_of(find<QComboBox>(&window, "parity_box")), (QStringList{"Нет", "Нечетность", "Четность"}));
-        QCOMPARE(items_of(find<QComboBox>(&window, "comboBox")).size(), 8);
-        QCOMPARE(items_of(find<QComboBox>(&window, "comboBox_7")), (QStringList{"232", "485"}));
+        QCOMPARE(items_of(w.find<QComboBox>("parity_box")), (QStringList{"Нет", "Нечетность", "Четность"}));
+        QCOMPARE(items_of(w.find<QComboBox>("comboBox")).size(), 8);
+        QCOMPARE(items_of(w.find<QComboBox>("comboBox_7")), (QStringList{"232", "485"}));
 
         // Styles draw the caption in WindowText, so that role must be red too.
         const QColor red(Qt::red);
         for (const char *radio : {"radioButton", "radioButton_2"}) {
-            const QPalette palette = find<QRadioButton>(&window, radio)->palette();
+            const QPalette palette = w.find<QRadioButton>(radio)->palette();
             QCOMPARE(palette.color(QPalette::Active, QPalette::Text), red);
             QCOMPARE(palette.color(QPalette::Active, QPalette::WindowText), red);
         }
 
         // Device entry defaults and the device table.
-        QCOMPARE(find<QLineEdit>(&window, "lineEdit_6")->text(), QStringLiteral("1"));
-        QCOMPARE(find<QLineEdit>(&window, "lineEdit_8")->text(), QStringLiteral("12345678"));
-        QCOMPARE(find<QLineEdit>(&window, "lineEdit_11")->text(), QStringLiteral("1"));
-        QCOMPARE(find<QComboBox>(&window, "comboBox_3")->currentText(), QStringLiteral("9600"));
-        const auto *devices = find<QTableWidget>(&window, "tableWidget_2");
+        QCOMPARE(w.find<QLineEdit>("lineEdit_6")->text(), QStringLiteral("1"));
+        QCOMPARE(w.find<QLineEdit>("lineEdit_8")->text(), QStringLiteral("12345678"));
+        QCOMPARE(w.find<QLineEdit>("lineEdit_11")->text(), QStringLiteral("1"));
+        QCOMPARE(w.find<QComboBox>("comboBox_3")->currentText(), QStringLiteral("9600"));
+        const auto *devices = w.find<QTableWidget>("tableWidget_2");
         QCOMPARE(devices->rowCount(), 256);
         QCOMPARE(devices->columnCount(), 9);
         QCOMPARE(devices->horizontalHeaderItem(8)->text(), QStringLiteral("Результат опроса"));
@@ -357,8 +355,8 @@ private slots:
         // parameter row checked, with a value.
         w.click("set_new_dev_btn");
         w.find<QTableWidget>("tableWidget_2")->setCurrentCell(0, 2);
-        qobject_cast<QCheckBox *>(w.find<QTableWidget>("tableWidget")->cellWidget(0, 0))->setChecked(true);
-        w.find<QTableWidget>("tableWidget")->item(0, 2)->setText("1");
+        w.check(0, 0)->setChecked(true);
+        w.table(0)->item(0, 2)->setText("1");
         harness::FakeController ethernet;
         harness::set_ethernet_address(w.window.get(), ethernet.port());
         std::unique_ptr<harness::PtyPair> pty;
@@ -383,7 +381,7 @@ private slots:
         QCOMPARE(press(), closed + " | 0");
         QVERIFY(harness::log_text().isEmpty());
         QCOMPARE(ethernet.connection_count(), 0);
-        QCOMPARE(w.find<QTableWidget>("tableWidget")->item(0, 2)->text(), QStringLiteral("1")); // values kept
+        QCOMPARE(w.table(0)->item(0, 2)->text(), QStringLiteral("1")); // values kept
 
         peer->answer = [](const QByteArray &) { return harness::identity_reply(); };
         QVERIFY(serial ? harness::open_serial_port(w.window.get(), pty->program_end())

@@ -8,7 +8,6 @@
 #include "params/settings_file_rules.h"
 #include "support/harness.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QJsonDocument>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableWidget>
 
 #include <memory>
 #include <numeric>
@@ -113,12 +111,6 @@ struct Window : harness::Window
         return harness::Window::idle() && log.count(QStringLiteral("-> ")) == log.count(QStringLiteral("<- "));
     }
 
-    QTableWidget *table(int page)
-    {
-        static const char *const names[] = {"tableWidget", "tableWidget_3", "tableWidget_4", "tableWidget_5"};
-        return find<QTableWidget>(names[page]);
-    }
-    QCheckBox *check(int page, int row) { return qobject_cast<QCheckBox *>(table(page)->cellWidget(row, 0)); }
     void check_rows(int page, const QVector<int> &rows)
     {
         for (int row : rows)

@@ -12,6 +12,7 @@
 #include "app/mainwindow.h"
 
 #include <QByteArray>
+#include <QCheckBox>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -27,7 +29,6 @@
 #include <functional>
 #include <memory>
 
-class QAbstractButton;
 class QDateTime;
 class QFileDialog;
 class QSerialPort;
@@ -131,6 +132,13 @@ public:
     void click(const QString &name) const { harness::click(button(name)); }
     QString status() const { return find<QLabel>(QStringLiteral("label"))->text(); } // the status line
     bool idle() const { return !window->exchange_pending(); }
+    // A parameter page's table (pages 0 to 3), and the check box of its row.
+    QTableWidget *table(int page) const
+    {
+        static const char *const names[] = {"tableWidget", "tableWidget_3", "tableWidget_4", "tableWidget_5"};
+        return find<QTableWidget>(names[page]);
+    }
+    QCheckBox *check(int page, int row) const { return qobject_cast<QCheckBox *>(table(page)->cellWidget(row, 0)); }
 };
 
 // The traffic log window (a top-level widget of its own).
