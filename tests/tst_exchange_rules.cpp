@@ -167,8 +167,8 @@ private slots:
             << wait([](auto &s) { s.ends = true, s.gathered = 1001; }) << int(V::Overflow);
         QTest::newRow("budget spent") << wait([](auto &s) { s.waited = 10000; }) << int(V::BudgetSpent);
         QTest::newRow("stalled") << wait([](auto &s) { s.stalled = true; }) << int(V::Stalled);
-        QTest::newRow("overall limit")
-            << wait([](auto &s) { s.overall_budget_ms = 60000, s.since_start_ms = 60001; }) << int(V::OverallSpent);
+        QTest::newRow("overall limit") << wait([](auto &s) { s.overall_budget_ms = 60000, s.since_start_ms = 60001; })
+                                       << int(V::OverallSpent);
     }
 
     void waiting_verdicts()

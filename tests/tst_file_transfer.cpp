@@ -26,6 +26,7 @@ namespace {
 
 const QString written = QStringLiteral("Файл записан");
 const QString load_in = QStringLiteral("load_in_btn"), load_out = QStringLiteral("load_out_btn");
+const QByteArray pause = QByteArrayLiteral("<pause>"); // where a stand-in reply stops for a while
 
 // A file as a controller keeps it: text, then binary bytes, braces and the
 // text of a result, so that neither the framing nor the result test may
@@ -245,6 +246,11 @@ private slots:
                                            << "text" + ok_reply << "report" << written << "report";
         QTest::newRow("binary, NUL, invalid UTF-8")
             << load_out << "b.bin" << image(5000) + ok_reply << "b" << written << "b.bin";
+        // The file holds its own closing result, and the controller pauses
+        // after it: the download waits for the link to stay quiet.
+        QTest::newRow("an ok inside the file, then a pause")
+            << load_out << "data.csv"
+            << "a" + ok_reply + pause + "b" + ok_reply << "report" << written << "report.csv";
         QTest::newRow("a quote in the name") << load_out << "q\".log"
                                              << "x" + ok_reply << "q" << written << "q.log";
         QTest::newRow("cancelled: nothing") << load_out << "data.csv"
@@ -271,7 +277,13 @@ private slots:
         s.dir.write_file(QStringLiteral("empty.bin"), QByteArray());
         s.dir.write_file(QStringLiteral("taken.csv/kept"), "kept");
         const QStringList before = s.files();
-        s.answer = [&](const QByteArray &) { return reply; };
+        // A reply with a pause: its second part comes 200 ms after the first.
+        const int paused_at = reply.indexOf(pause);
+        s.answer = [&](const QByteArray &) {
+            if (paused_at >= 0)
+                QTimer::singleShot(200, [&] { s.controller.send(reply.mid(paused_at + pause.size())); });
+            return paused_at < 0 ? reply : reply.left(paused_at);
+        };
         s.edit("lineEdit_7")->setText(name);
         if (button == load_in || reply.endsWith(ok_reply)) // a dialog opens
             harness::answer_next_file_dialog(chosen.isEmpty() ? QString() : s.dir.file_path(chosen));
@@ -291,7 +303,7 @@ private slots:
             files.removeOne(file);
         QCOMPARE(files, saved_as.isEmpty() ? QStringList() : QStringList{saved_as});
         if (!saved_as.isEmpty())
-            QCOMPARE(s.dir.read_file(saved_as), reply.chopped(ok_reply.size()));
+            QCOMPARE(s.dir.read_file(saved_as), QByteArray(reply).replace(pause, "").chopped(ok_reply.size()));
         QCOMPARE(s.dir.read_file("taken.csv/kept"), QByteArray("kept"));
         QVERIFY(!s.bar()->isVisible());
         QCOMPARE(s.button("connect_dev_btn")->text(), QStringLiteral("Связь по Eth установлена"));

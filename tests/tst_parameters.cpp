@@ -427,6 +427,9 @@ private slots:
               "Ошибка обработки запроса на чтение");
         fails("settings, file cannot be written", "write_settings_btn", R"({"count":1,"result":"ok"})",
               "Настройки не записаны");
+        // No key of the catalogue: a status, or an object of another kind.
+        fails("settings, a bare status", "write_settings_btn", R"({"result":"ok"})", "Настройки не записаны");
+        fails("settings, another object", "write_settings_btn", R"({"devices":[],"x":1})", "Настройки не записаны");
         const QString settings = "{\"name\": \"Имя\",\n  \"count\":1,\"result\":\"ok\"}"; // saved as it came
         QTest::newRow("settings saved") << "write_settings_btn" << 0 << -1 << "" << settings << settings
                                         << "Настройки записаны";
