@@ -36,23 +36,15 @@ const QString serial_lost = QStringLiteral("Ошибки в работе пос�
 constexpr int at_once_ms = 3000;
 
 // The window with the shipped catalogue and models, driven as a user would.
-struct Session
+struct Session : harness::Window
 {
-    harness::WorkingDirectory dir;
-    std::unique_ptr<MainWindow> window;
-
     Session()
     {
         dir.copy_data_file(QStringLiteral("parametrs.csv"));
         dir.copy_data_file(QStringLiteral("Models.csv"));
-        window = std::make_unique<MainWindow>();
-        window->show();
+        harness::Window::start();
     }
-    QPushButton *button(const char *name) { return find<QPushButton>(window.get(), name); }
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(window.get(), name); }
-    QString status() { return find<QLabel>(window.get(), "label")->text(); }
-    void click(const char *name) { harness::click(button(name)); }
-    bool progress_shown() { return find<QWidget>(window.get(), "transfer_progress")->isVisible(); }
+    bool progress_shown() { return find<QWidget>("transfer_progress")->isVisible(); }
 
     bool connect(harness::FakeController &controller)
     {
@@ -63,12 +55,12 @@ struct Session
     void start(const QString &operation)
     {
         if (operation.startsWith(QLatin1String("parameter"))) {
-            find<QTabWidget>(window.get(), "tabWidget")->setCurrentIndex(1);
-            find<QTabWidget>(window.get(), "tabWidget_2")->setCurrentIndex(1);
+            find<QTabWidget>("tabWidget")->setCurrentIndex(1);
+            find<QTabWidget>("tabWidget_2")->setCurrentIndex(1);
             click("fiil_flags_btn"); // every row: several requests
             const bool read = operation == QLatin1String("parameter read");
             // A write leaves out the rows that may not be written (greyed).
-            auto *table = find<QTableWidget>(window.get(), "tableWidget_3");
+            auto *table = find<QTableWidget>("tableWidget_3");
             for (int row = 0; !read && row < table->rowCount(); ++row) {
                 const QTableWidgetItem *value = table->item(row, 2);
                 if (value && value->background() == QBrush(Qt::gray, Qt::SolidPattern))
