@@ -6,7 +6,8 @@
 //   read    all rows of the largest page, at intervals of 10 and 100 ms:
 //           requests sent and the time per request in ticks
 //   write   the same page's writable rows
-//   save    the settings file (get-all request, file written)
+//   save    the settings file (get-all request, file written), and right
+//           after a stopped one (the link settles first)
 //   load    a settings file into all four pages (no link involved)
 // Usage: bench_params [data folder] [controller_sim]
 
@@ -218,6 +219,19 @@ int main(int argc, char *argv[])
         const auto save = session.exchange("write_settings_btn");
         report_exchange("save", interval, save, session.status());
     }
+
+    // What a stop costs the next operation: its request waits until the
+    // link has been quiet, so that the stopped one's late answer is dropped.
+    session.find<QLineEdit>("interval_line")->setText(QStringLiteral("10"));
+    session.click("write_settings_btn");
+    session.click("abort_btn");
+    QElapsedTimer after_stop;
+    after_stop.start();
+    session.click("write_settings_btn");
+    const bool saved_after_stop =
+        wait_until([&] { return session.status() == QStringLiteral("Настройки записаны"); }, 15000);
+    std::printf("save right after a stop, interval 10 ms: %lld ms%s\n", after_stop.elapsed(),
+                saved_after_stop ? "" : " FAILED");
 
     // Loading: the saved file as the factory file, so that no dialog is involved.
     const QStringList saved = QDir().entryList({QStringLiteral("Считанные*")}, QDir::Files);
