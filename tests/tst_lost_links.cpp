@@ -452,6 +452,7 @@ private slots:
         QCOMPARE(s.status(), QStringLiteral("Дождитесь завершения операции"));
         QCOMPARE(channel->currentIndex(), 0);
         QCOMPARE(table->item(0, 0) ? table->item(0, 0)->text() : QString(), first_cell);
+        QCOMPARE(table->editTriggers() == QAbstractItemView::NoEditTriggers, !operation.startsWith("parameter"));
         QVERIFY(s.window->exchange_pending());
         s.click("abort_btn");
     }

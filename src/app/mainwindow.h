@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QAbstractItemView>
 #include <QMainWindow>
 #include <QMap>
 #include <QPair>
@@ -454,6 +455,8 @@ private:
     QString device_channel() const;
     // The channel whose devices the table shows.
     int shown_channel = 0;
+    // How the device table's cells are edited while no list operation runs.
+    QAbstractItemView::EditTriggers device_edit_triggers;
     // Device-list operations (devices/device_exchange.cpp).
     void start_device_list_read(const QString &channel);
     // False, with the reason shown, when the table holds nothing to send.

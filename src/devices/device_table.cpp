@@ -21,6 +21,7 @@ using device_list::table_rows;
 
 void MainWindow::prepare_device_table()
 {
+    device_edit_triggers = ui->tableWidget_2->editTriggers();
     rebuild_device_table(DeviceHeaders::StartUp);
 }
 

@@ -575,6 +575,10 @@ bool MainWindow::operation_pending() const
 void MainWindow::refresh_abort_button()
 {
     ui->abort_btn->setEnabled(operation_running() && !block_dialog_open);
+    // The device table is not edited under a list read or write either.
+    const bool list_busy =
+        pending.operation == Operation::wait_read_dev || pending.operation == Operation::wait_write_dev;
+    ui->tableWidget_2->setEditTriggers(list_busy ? QAbstractItemView::NoEditTriggers : device_edit_triggers);
 }
 
 void MainWindow::settle_exchange_timer()
