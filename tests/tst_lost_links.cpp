@@ -409,20 +409,16 @@ private slots:
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("control");
-        QTest::newRow("channel, list read") << "list read"
-                                            << "comboBox";
-        QTest::newRow("new device, list read") << "list read"
-                                               << "set_new_dev_btn";
-        QTest::newRow("table cleared, device write") << "device write"
-                                                     << "clear_table_btn";
-        QTest::newRow("device deleted, device write") << "device write"
-                                                      << "del_dev_btn";
-        QTest::newRow("devices from a file, list read") << "list read"
-                                                        << "read_file_dev_btn";
-        QTest::newRow("settings file, parameter read") << "parameter read"
-                                                       << "read_settings_btn";
-        QTest::newRow("factory settings, parameter write") << "parameter write"
-                                                           << "industrial_btn";
+        const auto row = [](const char *name, const char *operation, const char *control) {
+            QTest::newRow(name) << QString(operation) << QString(control);
+        };
+        row("channel, list read", "list read", "comboBox");
+        row("new device, list read", "list read", "set_new_dev_btn");
+        row("table cleared, device write", "device write", "clear_table_btn");
+        row("device deleted, device write", "device write", "del_dev_btn");
+        row("devices from a file, list read", "list read", "read_file_dev_btn");
+        row("settings file, parameter read", "parameter read", "read_settings_btn");
+        row("factory settings, parameter write", "parameter write", "industrial_btn");
     }
 
     void controls_wait_for_the_operation()
