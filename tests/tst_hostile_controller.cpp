@@ -440,7 +440,7 @@ struct Shared
 // One window and its stand-in, running their cases one after another: each
 // case prepared as a user would, its button pressed, its end judged, and an
 // identification after it.
-class Lane
+class Lane : harness::Controls
 {
 public:
     Lane(int number, bool serial, QVector<Case> cases, Shared &shared)
@@ -483,14 +483,11 @@ public:
     }
 
 private:
-    QLineEdit *edit(const char *name) { return find<QLineEdit>(window.get(), name); }
     void click(const char *name, QWidget *in = nullptr)
     {
-        harness::click(find<QPushButton>(in ? in : window.get(), name));
+        harness::click(harness::find<QPushButton>(in ? in : window.get(), name));
     }
-    QString status() { return find<QLabel>(window.get(), "label")->text(); }
     const Operation &operation() const { return operations.at(current.op); }
-    bool pending() const { return window->exchange_pending(); }
 
     void wait(std::function<bool()> condition, qint64 limit, std::function<void()> next)
     {
@@ -520,11 +517,11 @@ private:
                                  {"fw_id", "x"},
                                  {"rs_type", QJsonArray{"232", "485", "232", "485", "485", "485", "485", "232"}}}));
         };
-        auto *port_button = find<QPushButton>(window.get(), "connect_btn");
+        auto *port_button = find<QPushButton>("connect_btn");
         for (int attempt = 0; serial && attempt < 2 && !port_button->text().startsWith("Включено"); ++attempt)
             harness::click(port_button); // the port reopened as a user would, after it was dropped
         click("connect_dev_btn");
-        wait([this] { return !pending(); }, 15000,
+        wait([this] { return idle(); }, 15000,
              [this, serial_number, version] {
                  // The log shows records slice by slice, a while in every turn of
                  // the event loop; several logs would hold up the windows' ticks.
@@ -563,20 +560,20 @@ private:
     void prepare()
     {
         const QByteArray &button = operation().button;
-        find<QTabWidget>(window.get(), "tabWidget")->setCurrentIndex(operation().tab);
+        find<QTabWidget>("tabWidget")->setCurrentIndex(operation().tab);
         const bool slow = current.kind >= Kind::Silence && current.kind <= Kind::Endless;
         edit("interval_line")->setText(button == "status_Eth" ? "150" : slow ? "100" : "10");
         const auto choose = [this](const char *name, int index) {
-            auto *box = find<QComboBox>(window.get(), name);
+            auto *box = find<QComboBox>(name);
             box->setCurrentIndex(index % box->count());
             emit box->activated(box->currentIndex());
         };
         if (button == "read_param_btn" || button == "write_param_btn") {
             const int page = rng.bounded(params::page_count);
-            find<QTabWidget>(window.get(), "tabWidget_2")->setCurrentIndex(page);
+            find<QTabWidget>("tabWidget_2")->setCurrentIndex(page);
             click("fiil_flags_btn");
             const char *const tables[] = {"tableWidget", "tableWidget_3", "tableWidget_4", "tableWidget_5"};
-            auto *table = find<QTableWidget>(window.get(), tables[page]);
+            auto *table = find<QTableWidget>(tables[page]);
             for (int row = 0; button == "write_param_btn" && row < shared.catalogue[page].size(); ++row) {
                 if (!params::writable(shared.catalogue[page].access.at(row)))
                     qobject_cast<QCheckBox *>(table->cellWidget(row, 0))->setChecked(false);
@@ -588,7 +585,7 @@ private:
                 edit("lineEdit_8")->setText(QStringLiteral("SN-%1").arg(i));
                 click("set_new_dev_btn");
             }
-            find<QTableWidget>(window.get(), "tableWidget_2")->setCurrentCell(0, 0);
+            find<QTableWidget>("tableWidget_2")->setCurrentCell(0, 0);
         } else if (button == "read_dev_btn" || button == "delete_dev_btn" || button == "req_ch_btn") {
             choose("comboBox", rng.bounded(8));
         } else if (button == "load_out_btn") {
@@ -601,7 +598,7 @@ private:
     {
         click(operation().button.constData());
         const qint64 limit = 2 * (operation().budget_ms + 1000 * operation().steps) + 5000;
-        wait([this] { return !pending(); }, limit,
+        wait([this] { return idle(); }, limit,
              [this] {
                  peer->stop_stream();
                  // An exchange of one tick may end, on a busy event loop, before
@@ -749,7 +746,6 @@ private:
     Shared &shared;
     std::unique_ptr<harness::PtyPair> pty;
     std::unique_ptr<Peer> peer;
-    std::unique_ptr<MainWindow> window;
     QWidget *log = nullptr;
 
     std::function<bool()> until; // what the lane waits for; null: finished

@@ -1,11 +1,11 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include <QAbstractItemView>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QAbstractItemView>
 #include <QMainWindow>
 #include <QMap>
 #include <QPair>
@@ -226,8 +226,10 @@ private:
     // The LAN sweep's progress: shown only while the line holds nothing
     // newer than the sweep's own last text.
     void show_sweep_status(const QString &text);
-    enum class StatusOwner { Other, Refusal, Settling, Sweep };
-    StatusOwner status_owner = StatusOwner::Other;
+    // Who wrote what the status line shows: nobody (it is empty), a refusal
+    // that the end of the operation clears, the settle wait, the sweep.
+    enum class StatusOwner { Nobody, Other, Refusal, Settling, Sweep };
+    StatusOwner status_owner = StatusOwner::Nobody;
 
     int exchange_interval() const;
     // The stop button is offered exactly while an operation is pending.

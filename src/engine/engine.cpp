@@ -237,13 +237,13 @@ void MainWindow::close_serial_link(SerialButton state)
 void MainWindow::show_status(const QString &text)
 {
     ui->label->setText(text);
-    status_owner = StatusOwner::Other;
+    status_owner = text.isEmpty() ? StatusOwner::Nobody : StatusOwner::Other;
 }
 
 void MainWindow::show_sweep_status(const QString &text)
 {
     // Another operation's outcome stays readable while the sweep runs on.
-    if (status_owner != StatusOwner::Sweep && !ui->label->text().isEmpty())
+    if (status_owner != StatusOwner::Sweep && status_owner != StatusOwner::Nobody)
         return;
     ui->label->setText(text);
     status_owner = StatusOwner::Sweep;

@@ -112,16 +112,12 @@ T *find(const QObject *root, const QString &name)
 
 void click(QAbstractButton *button);
 
-// The real window of a test in a working directory of its own. start()
-// makes and shows it on a tab, so that a test may put its files in place
-// first; the window ends before the directory. Widgets are found by object name.
-class Window
+// A test's real window and its widgets, found by object name.
+class Controls
 {
 public:
-    WorkingDirectory dir;
     std::unique_ptr<MainWindow> window;
 
-    void start(int tab = 0);
     template <class T>
     T *find(const QString &name) const
     {
@@ -139,6 +135,18 @@ public:
         return find<QTableWidget>(names[page]);
     }
     QCheckBox *check(int page, int row) const { return qobject_cast<QCheckBox *>(table(page)->cellWidget(row, 0)); }
+};
+
+// The window in a working directory of its own. start() makes and shows it
+// on a tab, so that a test may put its files in place first; the window
+// ends before the directory, for it writes its settings there.
+class Window : public Controls
+{
+public:
+    WorkingDirectory dir;
+
+    ~Window() { window.reset(); }
+    void start(int tab = 0);
 };
 
 // The traffic log window (a top-level widget of its own).
