@@ -25,10 +25,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tabWidget->setTabText(2, QStringLiteral("Параметры приборов"));
     ui->tabWidget->setTabText(3, QStringLiteral("Файлы"));
     ui->tabWidget->setCurrentIndex(0);
-    ui->tabWidget_2->setTabText(0, QStringLiteral("Основные"));
-    ui->tabWidget_2->setTabText(1, QStringLiteral("Сеть"));
-    ui->tabWidget_2->setTabText(2, QStringLiteral("Интерфейсы"));
-    ui->tabWidget_2->setTabText(3, QStringLiteral("Сервис"));
     ui->tabWidget_2->setCurrentIndex(0);
 
     ui->lineEdit->setText(QStringLiteral("192.168.100.129"));
@@ -62,6 +58,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     const int probed_ports = probe_serial_ports();
     read_settings(probed_ports);
     load_parameter_catalogue();
+    refresh_comparison_view(); // the pages' titles
     prepare_device_table();
 
     // Serial line settings come from the settings file only.

@@ -98,6 +98,9 @@ private slots:
     void on_fiil_flags_btn_clicked();
     void on_clear_flags_btn_clicked();
     void on_synch_time_clicked();
+    void on_write_differences_btn_clicked();
+    void on_clear_marks_btn_clicked();
+    void on_only_differences_box_toggled(bool only);
 
     // Device list and polling (devices/).
     void on_set_new_dev_btn_clicked();
@@ -392,6 +395,13 @@ private:
     QByteArray next_param_write_request();
     void start_settings_dump();
     void start_settings_comparison(const QJsonObject &file_values, const QString &file_name);
+    // Writes the rows a comparison flagged (checked) on every page as one
+    // operation, then compares with the same file again. False, with the
+    // reason shown, when there is nothing to write.
+    bool start_differences_write();
+    // The rows of `page` a write would send: the checked ones, with their
+    // values as they are now; false when a checked row may not be written.
+    bool write_rows_of(int page, QVector<params::WriteRow> *rows) const;
     // The page a parameter read or write works on, -1 when none runs.
     int param_page_in_use() const;
 
@@ -429,6 +439,12 @@ private:
     // The rows of the running write that the controller has confirmed.
     void unmark_written_rows();
     params::Comparison last_comparison;
+    // The file of the last comparison, for a write of its differences to
+    // compare with again.
+    engine::Comparison last_template;
+    // The view of the comparison: only the marked rows when asked, and the
+    // number of flagged rows on each page's tab.
+    void refresh_comparison_view();
     QSet<ParamCell> marked_cells;
 
     // --- Commissioning report (app/window_report.cpp) ---

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -60,6 +61,10 @@ struct ParamWrite
     int page = -1;
     QVector<params::WriteRow> rows;
     int next_row = 0;
+    // A write of the differences: the rows of further pages, written after
+    // this one's, and then a comparison with the same file again.
+    QVector<QPair<int, QVector<params::WriteRow>>> further_pages;
+    bool compare_after = false;
 };
 
 // A device-list read: the table row the next listed device goes to.

@@ -36,6 +36,7 @@ void MainWindow::end_read_param(ReplyState state)
     end_operation(state == ReplyState::Complete ? Ending::Answered : Ending::Unanswered);
     // The read emptied the page's cells; the read-only ones grey again.
     shade_read_only();
+    refresh_comparison_view();
 }
 
 void MainWindow::apply_read_reply(const QJsonObject &reply)
@@ -59,13 +60,24 @@ void MainWindow::take_write_param(const exchange::Reply &reply)
         show_result(reply.result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text());
     if (confirmed)
         unmark_written_rows();
-    const engine::ParamWrite &write = progress<engine::ParamWrite>();
+    engine::ParamWrite &write = progress<engine::ParamWrite>();
+    if (confirmed && write.next_row >= param_page(write.page).size() && !write.further_pages.isEmpty()) {
+        // A write of the differences goes on with the next page's rows.
+        write.page = write.further_pages.first().first;
+        write.rows = write.further_pages.takeFirst().second;
+        write.next_row = 0;
+    }
     if (confirmed && write.next_row < param_page(write.page).size()) {
         // The next batch: its waiting counts against the same budget.
         send_param_write_step();
         return;
     }
+    const bool compare_again = confirmed && write.compare_after;
     end_operation();
+    refresh_comparison_view();
+    // What the controller holds now, against the same file.
+    if (compare_again)
+        start_settings_comparison(last_template.file_values, last_template.file_name);
 }
 
 void MainWindow::take_settings_dump(const exchange::Reply &reply)
@@ -94,5 +106,8 @@ void MainWindow::take_settings_comparison(const exchange::Reply &reply)
         show_status(reply.error);
     else
         apply_comparison(reply.object);
+    if (reply.whole && reply.error.isEmpty())
+        last_template = progress<engine::Comparison>();
     end_operation();
+    refresh_comparison_view();
 }

@@ -59,17 +59,57 @@ QByteArray MainWindow::next_param_read_request()
     return next.request;
 }
 
-bool MainWindow::start_param_write(int page)
+bool MainWindow::write_rows_of(int page, QVector<params::WriteRow> *rows) const
 {
     const ParamPage &catalogue = param_page(page);
     const params::Selection selection = params::select_rows(params::Use::Write, catalogue.access, param_checks(page));
-    if (selection.refused) {
+    for (const int row : selection.rows)
+        rows->append({row, catalogue.keys.at(row), param_write_value(page, row)});
+    return !selection.refused;
+}
+
+bool MainWindow::start_param_write(int page)
+{
+    engine::ParamWrite write;
+    write.page = page;
+    if (!write_rows_of(page, &write.rows)) {
         show_status(QStringLiteral("Параметр только для чтения"));
         return false;
     }
-    engine::ParamWrite write{page, {}, 0};
-    for (const int row : selection.rows)
-        write.rows.append({row, catalogue.keys.at(row), param_write_value(page, row)});
+    begin_operation(Operation::wait_write_param, write);
+    send_request(next_param_write_request());
+    return true;
+}
+
+void MainWindow::on_write_differences_btn_clicked()
+{
+    if (request_may_start(GuardText::Latin))
+        start_differences_write();
+}
+
+bool MainWindow::start_differences_write()
+{
+    if (last_template.file_values.isEmpty()) {
+        show_status(QStringLiteral("Нет сравнения с файлом"));
+        return false;
+    }
+    engine::ParamWrite write;
+    write.compare_after = true;
+    for (int page = 0; page < params::page_count; ++page) {
+        QVector<params::WriteRow> rows;
+        if (!write_rows_of(page, &rows)) {
+            show_status(QStringLiteral("Параметр только для чтения"));
+            return false;
+        }
+        if (!rows.isEmpty())
+            write.further_pages.append({page, rows});
+    }
+    if (write.further_pages.isEmpty()) {
+        show_status(QStringLiteral("Нет отличий для записи"));
+        return false;
+    }
+    write.page = write.further_pages.first().first;
+    write.rows = write.further_pages.takeFirst().second;
     begin_operation(Operation::wait_write_param, write);
     send_request(next_param_write_request());
     return true;

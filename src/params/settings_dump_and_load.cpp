@@ -33,7 +33,8 @@ void MainWindow::on_read_settings_btn_clicked()
 {
     if (!may_change_while({Operation::wait_read_param, Operation::wait_write_param}))
         return;
-    const QString path = QFileDialog::getOpenFileName();
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Загрузить файл настроек"), QString(),
+                                                      params::settings_file_filter());
     // The dialog's event loop may have let a read or write begin.
     if (may_change_while({Operation::wait_read_param, Operation::wait_write_param}))
         load_settings_file(path);
@@ -61,4 +62,5 @@ void MainWindow::load_settings_file(const QString &path)
         }
     }
     shade_read_only();
+    refresh_comparison_view();
 }

@@ -17,6 +17,11 @@ QString factory_file_name()
     return QStringLiteral("Заводские настройки.txt");
 }
 
+QString settings_file_filter()
+{
+    return QStringLiteral("Файлы настроек (*.txt);;Все файлы (*)");
+}
+
 bool read_settings_text(const QString &path, QString *text)
 {
     if (path.isEmpty())

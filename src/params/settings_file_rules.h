@@ -17,6 +17,9 @@ QString settings_file_name(const QString &serial, const QDateTime &now);
 
 QString factory_file_name(); // "Заводские настройки.txt"
 
+// The filter of the dialogs that choose a settings file.
+QString settings_file_filter();
+
 // Largest file taken for a settings file; a parameter set is a few
 // kilobytes, and a huge file chosen by mistake is not read into memory.
 constexpr qint64 settings_file_limit = 16 * 1024 * 1024;
