@@ -2,6 +2,7 @@
 #define CONTROLLER_STATE_H
 
 #include "file_store.h"
+#include "live_values.h"
 #include "parameter_store.h"
 
 #include <QString>
@@ -39,8 +40,10 @@ struct ControllerState
         {192, 168, 100, 1},
     };
 
-    // The parameters the configurator's pages read and write.
+    // The parameters the configurator's pages read and write, and those of
+    // them that change by themselves (none unless set going).
     ParameterStore parameters;
+    LiveValues live;
     FileStore files;
 };
 

@@ -23,13 +23,13 @@ QJsonValue identity_value(const ControllerState &state, const QString &key)
 }
 
 // Identity keys and parameter keys alike: one get may ask for both.
-QJsonObject identity_values(const ControllerState &state, const QJsonArray &keys)
+QJsonObject identity_values(ControllerState &state, const QJsonArray &keys)
 {
     QJsonObject reply;
     for (const QJsonValue &key : keys) {
         QJsonValue value = identity_value(state, key.toString());
         if (value.isUndefined())
-            value = state.parameters.value(key.toString());
+            value = state.live.read(state.parameters, key.toString());
         if (!value.isUndefined())
             reply.insert(key.toString(), value);
     }
@@ -46,7 +46,7 @@ QJsonObject network_status(const ControllerState &state)
 
 } // namespace
 
-void add_identity_requests(RequestDispatcher &dispatcher, const ControllerState &state)
+void add_identity_requests(RequestDispatcher &dispatcher, ControllerState &state)
 {
     const QString get = QStringLiteral("get");
     const QString params = QStringLiteral("params");

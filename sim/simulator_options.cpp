@@ -1,5 +1,7 @@
 #include "simulator_options.h"
 
+#include "plausible_values.h"
+
 #include <QFile>
 
 namespace {
@@ -48,6 +50,11 @@ SimulatorCommandLine::SimulatorCommandLine()
         value_option("ipconfig", QStringLiteral("Own address, gateway, mask and DNS as comma-separated dotted quads."),
                      "list", default_ipconfig()),
         value_option("catalogue", QStringLiteral("Parameters to keep: the configurator's parametrs.csv."), "path"),
+        {QStringLiteral("plausible"),
+         QStringLiteral("Show a controller at work: the parameters start at values that look real, the clock "
+                        "runs, measurements drift (serial number %1 unless given).")
+             .arg(plausible_serial())},
+        value_option("seed", QStringLiteral("Seed of the random drift of measurements."), "n", QStringLiteral("1")),
         value_option("key-error",
                      QStringLiteral("Answer every request that reads or writes KEY with "
                                     "{\"result\":CODE}; may be repeated."),
@@ -97,6 +104,14 @@ bool SimulatorCommandLine::parse(const QStringList &arguments)
     controller.rs_type = rs_type.isEmpty() ? QStringList() : rs_type.split(QLatin1Char(','));
     if (!read_ipconfig(parser.value(QStringLiteral("ipconfig"))) || !read_parameters())
         return false;
+    int seed = 1;
+    if (!read_number(QStringLiteral("seed"), 0, &seed))
+        return false;
+    if (parser.isSet(QStringLiteral("plausible"))) {
+        if (!parser.isSet(QStringLiteral("serial-number")))
+            controller.serial = plausible_serial();
+        make_plausible(controller, quint32(seed));
+    }
 
     ReplyFaults &faults = parsed.faults;
     if (!read_number(QStringLiteral("delay"), 0, &faults.delay_ms)
