@@ -12,12 +12,14 @@
 #include "support/harness.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QSerialPort>
+#include <QSet>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,6 +223,7 @@ private slots:
         QTest::newRow("key error without code") << QStringList{"--key-error", "time="};
         QTest::newRow("key error without key") << QStringList{"--key-error", "=error_key"};
         QTest::newRow("catalogue missing") << QStringList{"--catalogue", "/nonexistent/parametrs.csv"};
+        QTest::newRow("seed not a number") << QStringList{"--seed", "x"};
     }
 
     void command_line_rejects_mistakes()
@@ -270,6 +273,35 @@ private slots:
         SimulatorCommandLine command_line;
         QVERIFY(command_line.parse({"controller_sim", "--key-error", "time=error_value", "--key-error", "a=b=c"}));
         QCOMPARE(command_line.options().key_errors, (QMap<QString, QString>{{"time", "error_value"}, {"a", "b=c"}}));
+    }
+
+    void plausible_controller_runs_its_clock_and_drifts()
+    {
+        SimulatorCommandLine command_line;
+        QVERIFY(command_line.parse({"controller_sim", "--plausible", "--seed", "7", "--catalogue",
+                                    qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + "/parametrs.csv"}));
+        SimulatedController controller(command_line.options().controller);
+        const auto read = [&controller](const QByteArray &key) {
+            const QByteArray request = "{'method':'get','params':['" + key + "']}";
+            return controller.dispatcher().reply_to_text(json(request.constData())).object().value(key);
+        };
+        QCOMPARE(read("serial"), QJsonValue("KS-2041-0117"));
+        const QDateTime clock = QDateTime::fromString(read("time").toString(), "yyyy-MM-dd hh:mm:ss");
+        QVERIFY(qAbs(clock.secsTo(QDateTime::currentDateTime())) <= 5);
+        QSet<double> voltages;
+        for (int i = 0; i < 20; ++i) {
+            const double volts = read("supply_voltage").toDouble();
+            QVERIFY2(volts >= 11.9 && volts <= 12.1, qPrintable(QString::number(volts)));
+            voltages.insert(volts);
+        }
+        QVERIFY(voltages.size() > 1);
+        // Written values stay as written; a written clock runs on from there.
+        QCOMPARE(
+            controller.dispatcher().reply_to_text(json("{'board_temp':40.5,'time':'2030-01-01 00:00:00'}")).bytes(),
+            json("{'result':'ok'}"));
+        QCOMPARE(read("board_temp"), QJsonValue(40.5));
+        QCOMPARE(read("board_temp"), QJsonValue(40.5));
+        QVERIFY(read("time").toString().startsWith("2030-01-01 00:00:0"));
     }
 
     void program_answers_over_tcp()
