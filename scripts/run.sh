@@ -21,7 +21,7 @@ cp -r "$root/data/." "$workdir/"
 
 # The simulated controller keeps the parameters of the shipped catalogue, so
 # that every parameter page can be read and written.
-"$build/sim/controller_sim" --listen "127.0.0.1:$sim_port" --catalogue "$root/data/parametrs.csv" &
+"$build/sim/controller_sim" --listen "127.0.0.1:$sim_port" --catalogue "$root/data/parametrs.csv" --plausible &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 

@@ -25,7 +25,7 @@ trap cleanup EXIT
 cp -r "$root/data/." "$workdir/"
 
 # The simulator on a free port of 127.0.0.1; it says which once it listens.
-"$build/sim/controller_sim" --listen 127.0.0.1:0 --catalogue "$root/data/parametrs.csv" >"$workdir/sim.out" &
+"$build/sim/controller_sim" --listen 127.0.0.1:0 --catalogue "$root/data/parametrs.csv" --plausible >"$workdir/sim.out" &
 sim_pid=$!
 port=
 for _ in $(seq 50); do
