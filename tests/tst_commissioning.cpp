@@ -2,6 +2,7 @@
 // file (against a stand-in on 127.0.0.1 and against the simulator), the
 // differences written, and the report read back from its PDF.
 
+#include "app/commissioning_report.h"
 #include "app/mainwindow.h"
 #include "engine/exchange.h"
 #include "engine/requests.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -320,3 +322,60 @@ private slots:
 
 QTEST_MAIN(CommissioningTest)
 #include "tst_commissioning.moc"
+
+    // The report's PDF read back: no word of a table broken over lines, no
+    // heading apart from its table's first row, no row split over pages.
+    void report_keeps_words_rows_and_headings_whole_data()
+    {
+        QTest::addColumn<int>("sections"); // after the device table, of `rows` rows each
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("words"); // in each value
+        QTest::addColumn<int>("note"); // characters of one word in the devices' last column
+        QTest::newRow("short rows") << 14 << 4 << 2 << 10;
+        QTest::newRow("rows of several lines") << 5 << 14 << 60 << 10;
+        QTest::newRow("a note wider than the page") << 3 << 3 << 2 << 400;
+    }
+
+    void report_keeps_words_rows_and_headings_whole()
+    {
+        QFETCH(int, sections);
+        QFETCH(int, rows);
+        QFETCH(int, words);
+        QFETCH(int, note);
+        report::Document document{"Отчёт", QDateTime::currentDateTime(), {}};
+        report::Section devices{"Приборы", {}, {"Номер устройства", "Модель", "Серийный номер", "Версия прибора",
+                                                "Производитель", "Сетевой адрес", "Скорость обмена", "Примечание",
+                                                "Успешность опроса"}, {}, {}};
+        devices.rows = {{"1", "Счётчик-А3", "KS-2041-0117-DEV-99887766", "v2.10", "Завод-7", "231", "115200",
+                         QString(note, QLatin1Char('x')), "Да"}};
+        document.sections = {devices};
+        for (int section = 1; section <= sections; ++section) {
+            document.sections.append({QString("Раздел %1:").arg(section), {}, {"Параметр", "Значение", "Примечание"}, {}, {}});
+            for (int row = 1; row <= rows; ++row) {
+                const QString id = QString("%1.%2").arg(section).arg(row);
+                const QString value = "[" + id + QString(" слово").repeated(words) + " " + id + "]";
+                document.sections.last().rows.append({"<" + id + ">", value, "—"});
+            }
+        }
+        QTemporaryDir dir;
+        QFile pdf(dir.filePath("report.pdf"));
+        QVERIFY(pdf.open(QIODevice::WriteOnly) && pdf.write(report::render_pdf(document)) > 0);
+        pdf.close();
+        const QString text = run_tool("pdftotext", {"-layout", pdf.fileName(), "-"});
+        const QStringList lines = text.split('\n');
+        for (const char *whole : {"KS-2041-0117-DEV-99887766", "Серийный номер", "Производитель"})
+            QVERIFY2(!lines.filter(QString::fromUtf8(whole)).isEmpty(), whole);
+        const QStringList pages = text.split('\f');
+        const auto page_of = [&](const QString &part) {
+            return std::find_if(pages.begin(), pages.end(), [&](const QString &page) { return page.contains(part); })
+                   - pages.begin();
+        };
+        for (int section = 1; section <= sections; ++section) {
+            QCOMPARE(page_of(QString("Раздел %1:").arg(section)), page_of(QString("<%1.1>").arg(section)));
+            for (int row = 1; row <= rows; ++row) {
+                const QString id = QString("%1.%2").arg(section).arg(row);
+                QVERIFY2(page_of("[" + id + " ") < pages.size(), qPrintable(id));
+                QCOMPARE(page_of("[" + id + " "), page_of(" " + id + "]"));
+            }
+        }
+    }
