@@ -2,6 +2,7 @@
 // files read at start-up and the settings written at exit.
 
 #include "app/mainwindow.h"
+#include "app/plain_tip.h"
 #include "link/serial_ports.h"
 #include "support/harness.h"
 
@@ -303,7 +304,7 @@ private slots:
             return QVector<serial_ports::PortRecord>{
                 {"ttyUSB0", "USB-RS485 converter", "Adapter Works", "AW-0042"},
                 {"ttyUSB1", "", "", ""},
-                {"ttyS0", "Built-in port", "", ""},
+                {"ttyS0", "Built-in <b>port</b>", "", ""},
             };
         });
         MainWindow window;
@@ -312,9 +313,9 @@ private slots:
         QCOMPARE(items_of(ports), (QStringList{"ttyUSB0", "ttyUSB1", "ttyS0"}));
         QCOMPARE(
             ports->itemData(0, Qt::ToolTipRole).toString(),
-            QStringLiteral("Описание: USB-RS485 converter\nПроизводитель: Adapter Works\nСерийный номер: AW-0042"));
+            plain_tip("Описание: USB-RS485 converter\nПроизводитель: Adapter Works\nСерийный номер: AW-0042"));
         QVERIFY(!ports->itemData(1, Qt::ToolTipRole).isValid());
-        QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("Описание: Built-in port"));
+        QCOMPARE(ports->itemData(2, Qt::ToolTipRole).toString(), plain_tip("Описание: Built-in <b>port</b>"));
     }
 
     void request_buttons_refuse_data()

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/auxiliary_file.h"
+#include "app/plain_tip.h"
 #include "app/safe_files.h"
 #include "app/session_settings.h"
 #include "link/io_port.h"
@@ -111,7 +112,8 @@ int MainWindow::probe_serial_ports()
     const QVector<serial_ports::PortRecord> ports = serial_ports::openable();
     for (const serial_ports::PortRecord &port : ports) {
         ui->name_box->addItem(port.name);
-        const QString tip = serial_ports::tool_tip(port);
+        // The adapter's texts as they stand, never as markup.
+        const QString tip = plain_tip(serial_ports::tool_tip(port));
         if (!tip.isEmpty())
             ui->name_box->setItemData(ui->name_box->count() - 1, tip, Qt::ToolTipRole);
     }
