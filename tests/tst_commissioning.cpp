@@ -17,27 +17,29 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <memory>
 
 namespace {
 
-// Page 0: rows 0 to 6; "net" is on pages 1 and 3, "ro_itf" on page 1.
+// Page 0: rows 0 to 7; "net" is on pages 1 and 3, "ro_itf" on page 1.
 const QByteArray catalogue = "name;Имя;String;RW;Основные\ncount;Счётчик;Int;RW;Основные\n"
                              "ip;Адрес;Int[];RW;Основные\ntemp;Температура;Float;R;Основные\n"
                              "uart;Порт;Uart;RW;Основные\nitf;Интерфейс;Itf;RW;Основные\n"
                              "time;Время;String;RW;Основные\nnet;Сеть;Int;RW;Сеть, Сервис\n"
-                             "ro_itf;Только чтение;Itf;R;Сеть\n";
+                             "ro_itf;Только чтение;Itf;R;Сеть\nlabel;Надпись;String;RW;Основные\n";
 constexpr int name_row = 0, count_row = 1, temp_row = 3, uart_row = 4, itf_row = 5, time_row = 6;
 
 // The template: equal to the controller by display in count, ip, uart and
-// ro_itf; differing in temp (read-only), itf and net (on two pages); name
-// missing in the reply; "unknown" in no catalogue.
+// ro_itf; differing in temp (read-only), itf, net (on two pages) and label
+// (markup); name missing in the reply; "unknown" in no catalogue.
 const QByteArray template_file = R"({"name":"Объект","count":5.0,"ip":"192.168.0.1","temp":3,"uart":"9600_N81",)"
-                                 R"("itf":"485","net":7,"ro_itf":"232","unknown":1})";
+                                 R"("itf":"485","net":7,"ro_itf":"232","label":"x","unknown":1})";
 const QByteArray controller_set = R"({"count":5,"ip":[192,168,0,1],"temp":4,"uart":"9600_8N1","itf":"232",)"
-                                  R"("time":"t","net":8,"ro_itf":"232","result":"ok"})";
+                                  R"("time":"t","net":8,"ro_itf":"232","label":"a<b>c</b> & d","result":"ok"})";
+const QString template_status = "Отличий: 4; только для чтения: 1; нет в ответе контроллера: 1";
 
 using Cell = QPair<int, int>; // page, row
 
@@ -94,15 +96,21 @@ struct Window : harness::Window
             parts << QString::number(each->currentIndex());
         return parts.join(QLatin1Char(' '));
     }
-    // Every marked cell with its tool tip, and every checked row.
+    // Every marked cell with its tool tip as it is rendered, and every checked row.
+    static QString rendered(const QString &tip)
+    {
+        QTextDocument document;
+        document.setHtml(tip);
+        return document.toPlainText();
+    }
     QMap<Cell, QString> marks()
     {
         QMap<Cell, QString> found;
         for (int page = 0; page < 4; ++page) {
             for (int row = 0; row < table(page)->rowCount(); ++row) {
                 const QTableWidgetItem *item = table(page)->item(row, 2);
-                if (item && item->background().color() == QColor("#FFD8A8"))
-                    found.insert({page, row}, item->toolTip());
+                if (item && !item->toolTip().isEmpty())
+                    found.insert({page, row}, rendered(item->toolTip()));
             }
         }
         return found;
@@ -122,8 +130,9 @@ struct Window : harness::Window
 
 const QString itf_232 = QStringLiteral("В контроллере: 232 – интерфейс RS-232");
 const QMap<Cell, QString> template_marks = {{{0, name_row}, "Нет в ответе контроллера"},
-                                            {{0, temp_row}, "В контроллере: 4"},
+                                            {{0, temp_row}, "Только для чтения\nВ контроллере: 4"},
                                             {{0, itf_row}, itf_232},
+                                            {{0, 7}, "В контроллере: a<b>c</b> & d"},
                                             {{1, 0}, "В контроллере: 8"},
                                             {{3, 0}, "В контроллере: 8"}};
 
@@ -152,7 +161,7 @@ private slots:
         f.check(0, count_row)->setChecked(true);
         f.check(0, time_row)->setChecked(true);
         f.compare(f.dir.file_path("template.txt"));
-        QTRY_COMPARE(f.status(), QStringLiteral("Отличий: 5"));
+        QTRY_COMPARE(f.status(), template_status);
         QCOMPARE(f.requests_after_identification(),
                  QStringList(QString::fromUtf8(requests::settings_dump().trimmed())));
         // The file's values, the controller's where the file has none.
@@ -160,8 +169,8 @@ private slots:
                               f.shown(0, uart_row), f.shown(0, itf_row), f.shown(0, time_row)}),
                  QStringList({"Объект", "5", "192.168.0.1", "3", "9600 1 0 0", "1", "t"}));
         QCOMPARE(f.marks(), template_marks);
-        QCOMPARE(f.table(0)->cellWidget(itf_row, 2)->toolTip(), itf_232);
-        QCOMPARE(f.checked(), (QList<Cell>{{0, itf_row}, {1, 0}, {3, 0}}));
+        QCOMPARE(f.rendered(f.table(0)->cellWidget(itf_row, 2)->toolTip()), itf_232);
+        QCOMPARE(f.checked(), (QList<Cell>{{0, itf_row}, {0, 7}, {1, 0}, {3, 0}}));
 
         // "Записать" sends the page's differing rows, and their marks go
         // once the controller confirmed them, on every page showing the key.
@@ -210,6 +219,10 @@ private slots:
         QTest::newRow("file an array") << QByteArray("[1]") << controller_set << "Файл настроек повреждён" << 0;
         QTest::newRow("file with a NUL") << QByteArray("{\"count\":\0 6}", 13) << controller_set
                                          << "Файл настроек повреждён" << 0;
+        QTest::newRow("file not UTF-8") << QByteArray("{\"count\":\"\xff\"}") << controller_set
+                                        << "Файл настроек не в кодировке UTF-8" << 0;
+        QTest::newRow("file of another controller")
+            << QByteArray(R"({"unknown":1})") << controller_set << "В файле нет параметров этого контроллера" << 0;
         QTest::newRow("a folder chosen") << QByteArray("<folder>") << controller_set << "Файл настроек не прочитан"
                                          << 0;
         QTest::newRow("dialog cancelled") << QByteArray("<cancel>") << controller_set << "" << 0;
@@ -223,7 +236,7 @@ private slots:
         Window f;
         QVERIFY(f.identify());
         f.compare(f.dir.file_path("template.txt"));
-        QTRY_COMPARE(f.status(), QStringLiteral("Отличий: 5"));
+        QTRY_COMPARE(f.status(), template_status);
         f.table(0)->item(count_row, 2)->setText(QStringLiteral("11"));
         f.check(0, time_row)->setChecked(true);
         const QList<Cell> checked = f.checked();
@@ -270,21 +283,29 @@ private slots:
                            f.dir.file_path("parametrs.csv")}));
         QVERIFY(f.connect(QString::number(sim.tcp_port()), QStringLiteral("KS/26:7")));
         f.find<QTabWidget>("tabWidget")->setCurrentIndex(1);
-        // Against the simulator's defaults: seven differences on three
-        // pages; uptime is read-only and equal.
+        // The controller's own settings file, saved and compared right back:
+        // its measured values are read-only and do not count.
+        f.click("write_settings_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Настройки записаны"));
+        f.compare(QDir(f.dir.path()).entryInfoList({"Считанные параметры_*"}).value(0).filePath());
+        QTRY_VERIFY2(f.status().startsWith("Отличий нет"), qPrintable(f.status()));
+        // Against the simulator's defaults: five differences on three
+        // pages, the address and the name apart; uptime is read-only.
         f.dir.write_file("site.txt", R"({"object_name":"ТП-17 Садовая","tz_offset":5.0,"clock_drift":2.5,"uptime":0,)"
                                      R"("ip":"10.0.0.7","srv_port":4059,"uart1":"19200_7E2","itf1":"232"})");
         f.compare(f.dir.file_path("site.txt"));
-        QTRY_COMPARE(f.status(), QStringLiteral("Отличий: 7"));
+        QTRY_VERIFY2(f.status().startsWith("Отличий: 5; ") && f.status().endsWith("свои для контроллера: 2"),
+                     qPrintable(f.status()));
         for (int page : {0, 1, 2}) {
             f.find<QTabWidget>("tabWidget_2")->setCurrentIndex(page);
             f.click("write_param_btn");
             QTRY_VERIFY(f.idle());
             QCOMPARE(f.status(), QStringLiteral("Запись произведена"));
         }
-        QVERIFY(f.marks().isEmpty());
+        QCOMPARE(f.marks().size(), 2); // the rows of this controller's own
         f.compare(f.dir.file_path("site.txt"));
-        QTRY_COMPARE(f.status(), QStringLiteral("Отличий нет"));
+        QTRY_VERIFY2(f.status().startsWith("Отличий нет") && f.status().endsWith("свои для контроллера: 2"),
+                     qPrintable(f.status()));
         QVERIFY(f.checked().isEmpty());
 
         // The report: nowhere to write it first, then the suggested name.
@@ -313,15 +334,11 @@ private slots:
         const QString text = run_tool("pdftotext", {"-layout", pdf, "-"}).simplified();
         for (const char *expected :
              {"Отчёт о настройке УСПД", "Серийный номер KS/26:7", "Версия ПО 1.4.2", "ID ПО A1B2C3D4", "Канал 8",
-              "Наименование объекта ТП-17 Садовая", "Время работы, с 0 только чтение",
+              "Часовой пояс, ч 5", "Время работы, с 0 только чтение",
               "Параметры порта канала 1 19200_7E2", "Интерфейс канала 1 232 – интерфейс RS-232", "10000002", "Щит 1",
               "site.txt", "Отличий нет"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     }
-};
-
-QTEST_MAIN(CommissioningTest)
-#include "tst_commissioning.moc"
 
     // The report's PDF read back: no word of a table broken over lines, no
     // heading apart from its table's first row, no row split over pages.
@@ -379,3 +396,7 @@ QTEST_MAIN(CommissioningTest)
             }
         }
     }
+};
+
+QTEST_MAIN(CommissioningTest)
+#include "tst_commissioning.moc"

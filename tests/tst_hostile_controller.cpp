@@ -65,7 +65,7 @@ const QVector<Operation> operations = {
     {"read_param_btn", 1, 9999, 3, {""}, {}},
     {"write_param_btn", 1, 9999, 3, {"Запись произведена"}, {write_unconfirmed}},
     {"write_settings_btn", 1, 9999, 1, {"Настройки записаны"}, {"Настройки не записаны"}},
-    {"compare_settings_btn", 1, 9999, 1, {"Отличий нет", "Отличий: …"}, {}},
+    {"compare_settings_btn", 1, 9999, 1, {"Отличий нет", "Отличий нет; …", "Отличий: …"}, {}},
     {"read_dev_btn", 2, 1999, 1, {"Передача завершена"}, {"Устройства отсутствуют"}},
     {"write_dev_btn",
      2,
@@ -942,7 +942,8 @@ private slots:
             << QByteArray("write_settings_btn") << 0 << QByteArray("{\"object_name\":\"a}\x01b\",\"n\":{\"m\":1}\x01}")
             << "Настройки записаны";
         QTest::newRow("long parameter texts compared")
-            << QByteArray("compare_settings_btn") << 0 << parameters << "Отличий: 73";
+            << QByteArray("compare_settings_btn") << 0 << parameters
+            << "Отличий: 46; только для чтения: 16; свои для контроллера: 3";
         QTest::newRow("settings dump of two objects")
             << QByteArray("write_settings_btn") << 0 << QByteArray("{\"a\":1}{\"b\":2}") << "Настройки не записаны";
         QTest::newRow("download refused with more members")

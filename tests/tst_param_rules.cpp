@@ -74,22 +74,31 @@ QString apply(const QString &rule, const QString &input)
         }
         return (asked == keys ? "" : "not each key once in order: ") + taken.join(' ');
     }
-    if (rule.startsWith("compare")) { // "file value | controller value", "-" for none, in a row of `type`
-        const auto member = [&](int side, QJsonObject *object) {
+    if (rule == "tally") { // "file | controller" objects: the status line over rows of every kind
+        const auto side = [&](int n) { return QJsonDocument::fromJson(input.section('|', n, n).toUtf8()).object(); };
+        params::Catalogue catalogue;
+        const QStringList keys = {"time", "ip", "ro", "wo", "n", "m", "f"};
+        catalogue[0] = {keys, keys, QString("String Int[] Int Int Int Int Float").split(' '),
+                        QString("RW RW R W RW RW RW").split(' ')};
+        return params::comparison_text(params::compare_settings(catalogue, side(0), side(1)));
+    }
+    if (rule.startsWith("compare")) { // "file value | controller value", "-" for none, in a row of `type` [key]
+        const QString key = type.section(' ', 2).isEmpty() ? "k" : type.section(' ', 2);
+        const auto member = [&](int side, QJsonObject *object) { // parsed whole: an insert rounds to a double
             const QString value = input.section(QLatin1Char('|'), side, side).trimmed();
             if (value != QLatin1String("-"))
-                object->insert("k", QJsonDocument::fromJson("[" + value.toUtf8() + "]")[0]);
+                *object = QJsonDocument::fromJson(QString("{\"%1\":%2}").arg(key, value).toUtf8()).object();
         };
         QJsonObject file, controller;
         member(0, &file);
         member(1, &controller);
         params::Catalogue catalogue;
         catalogue[2] = {
-            {"other", "k"}, {"Другой", "Ключ"}, {"Int", type.section(' ', 0, 0)}, {"RW", type.section(' ', 1)}};
-        const QVector<params::Difference> found = params::compare_settings(catalogue, file, controller);
-        if (found.isEmpty())
-            return params::differences_text(0);
-        const params::Difference &d = found.first();
+            {"other", key}, {"Другой", "Ключ"}, {"Int", type.section(' ', 0, 0)}, {"RW", type.section(' ', 1, 1)}};
+        const params::Comparison comparison = params::compare_settings(catalogue, file, controller);
+        if (comparison.differences.isEmpty())
+            return params::comparison_text(comparison);
+        const params::Difference &d = comparison.differences.first();
         return QStringLiteral("%1 %2 %3: %4 / %5")
                    .arg(d.page)
                    .arg(d.row)
@@ -209,15 +218,64 @@ private slots:
         QTest::newRow("compare: Int 5 and 5.0") << "compare Int RW"
                                                 << "5.0 | 5" << same;
         QTest::newRow("compare: Float to six digits") << "compare Float RW"
-                                                      << "1234567 | 1234571" << same;
+                                                      << "1234567 | 1234571"
+                                                      << "2 1 Ключ: 1234567 / В контроллере: 1234571 +flag";
+        QTest::newRow("compare: Float at full precision") << "compare Float RW"
+                                                          << "1.0023456 | 1.0023461"
+                                                          << "2 1 Ключ: 1.0023456 / В контроллере: 1.0023461 +flag";
+        QTest::newRow("compare: Int exact to 64 bits")
+            << "compare Int RW"
+            << "9007199254740993 | 9007199254740992"
+            << "2 1 Ключ: 9007199254740993 / В контроллере: 9007199254740992 +flag";
+        QTest::newRow("compare: Int as digits in the file") << "compare Int RW"
+                                                            << R"("-12" | -12)" << same;
         QTest::newRow("compare: Uart by its boxes") << "compare Uart RW"
                                                     << R"("9600_N81" | "9600_8N1")" << same;
         QTest::newRow("compare: Itf by its item") << "compare Itf RW"
                                                   << R"("485" | "RS-485")" << same;
+        const QString no_key = "В файле нет параметров этого контроллера";
         QTest::newRow("compare: key only in the controller") << "compare Int RW"
-                                                             << "- | 5" << same;
+                                                             << "- | 5" << no_key;
         QTest::newRow("compare: key in neither") << "compare Int RW"
-                                                 << "- | -" << same;
+                                                 << "- | -" << no_key;
+        const QString nothing = "Нечего сравнивать: в файле только время и параметры для записи";
+        QTest::newRow("compare: the clock") << "compare String RW time"
+                                            << R"("1" | "2")" << nothing;
+        QTest::newRow("compare: write-only") << "compare Int W"
+                                             << "1 | 2" << nothing;
+        QTest::newRow("compare: per-unit") << "compare Int[] RW ip"
+                                           << R"("10.0.0.7" | [10,0,0,8])"
+                                           << "2 1 Ключ: 10.0.0.7 / Свой для каждого контроллера: не записывается "
+                                              "из шаблона\nВ файле: 10.0.0.7";
+        // A value the row cannot take: marked as it stands in the file, never flagged.
+        const QString unfit = "2 1 Ключ: %1 / Значение в файле не подходит: %1";
+        QTest::newRow("compare: Int a word") << "compare Int RW"
+                                             << R"("thirty" | 5)" << unfit.arg("\"thirty\"");
+        QTest::newRow("compare: Int a fraction") << "compare Int RW"
+                                                 << "2.5 | 2" << unfit.arg("2.5");
+        QTest::newRow("compare: Int past 64 bits") << "compare Int RW"
+                                                   << "1e19 | 5" << unfit.arg("10000000000000000000");
+        QTest::newRow("compare: Float as text") << "compare Float RW"
+                                                << R"("2.5" | 2.5)" << unfit.arg("\"2.5\"");
+        QTest::newRow("compare: Int[] of a word") << "compare Int[] RW"
+                                                  << R"([1,"x"] | [1,2])" << unfit.arg("[1,\"x\"]");
+        QTest::newRow("compare: Int[] dotted with a word") << "compare Int[] RW"
+                                                           << R"("10.0.x" | [1])" << unfit.arg("\"10.0.x\"");
+        QTest::newRow("compare: Itf a number") << "compare Itf RW"
+                                               << R"(485 | "485")" << unfit.arg("485");
+        QTest::newRow("compare: String a number") << "compare String RW"
+                                                  << R"(5 | "5")" << unfit.arg("5");
+        // The status line: flagged rows, then the other kinds that occur.
+        QTest::newRow("tally: every kind")
+            << "tally"
+            << R"({"time":"x","ip":"1.2.3.4","ro":1,"wo":1,"n":2,"m":3,"f":"x"} | {"time":"y","ip":[1,2,3,5],"ro":2,"n":3,"m":4,"f":1})"
+            << "Отличий: 2; только для чтения: 1; свои для контроллера: 1; не подходят: 1";
+        QTest::newRow("tally: read-only apart") << "tally"
+                                                << R"({"n":3,"ro":1} | {"n":3,"ro":2})"
+                                                << "Отличий нет; только для чтения: 1";
+        QTest::newRow("tally: only unusable") << "tally"
+                                              << R"({"n":"x"} | {"n":3})"
+                                              << "Отличий: 0; не подходят: 1";
         QTest::newRow("compare: Int differs") << "compare Int RW"
                                               << "5 | 6"
                                               << "2 1 Ключ: 5 / В контроллере: 6 +flag";
@@ -234,8 +292,7 @@ private slots:
                                                << R"("9600_8N1" | "19200_7E2")"
                                                << "2 1 Ключ: 9600_8N1 / В контроллере: 19200_7E2 +flag";
         QTest::newRow("compare: Uart speed only") << "compare Uart RW"
-                                                  << R"("4800" | "4800_8N1")"
-                                                  << "2 1 Ключ: 4800 / В контроллере: 4800_8N1 +flag";
+                                                  << R"("4800" | "4800_8N1")" << unfit.arg("\"4800\"");
         QTest::newRow("compare: Itf differs") << "compare Itf RW"
                                               << R"("232" | "485")"
                                               << "2 1 Ключ: 232 – интерфейс RS-232 / "
@@ -245,13 +302,12 @@ private slots:
                                               << "2 1 Ключ: 232 – интерфейс RS-232 / В контроллере: 7 +flag";
         QTest::newRow("compare: read-only differs, no flag") << "compare Int R"
                                                              << "1 | 2"
-                                                             << "2 1 Ключ: 1 / В контроллере: 2";
+                                                             << "2 1 Ключ: 1 / Только для чтения\nВ контроллере: 2";
         QTest::newRow("compare: missing in the reply, no flag") << "compare Int RW"
                                                                 << "1 | -"
                                                                 << "2 1 Ключ: 1 / Нет в ответе контроллера";
         QTest::newRow("compare: null against a missing key") << "compare String RW"
-                                                             << "null | -"
-                                                             << "2 1 Ключ:  / Нет в ответе контроллера";
+                                                             << "null | -" << unfit.arg("null");
         QTest::newRow("read: three short keys") << "read"
                                                 << "3x4"
                                                 << "3";

@@ -109,13 +109,15 @@ report::Document MainWindow::report_document() const
     } else {
         comparison.lines << QStringLiteral("Файл: ") + last_comparison.file_name
                          << QStringLiteral("Сравнено: ")
-                                + last_comparison.made.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+                                + last_comparison.made.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))
+                         << QStringLiteral("Итог: ") + params::comparison_text(last_comparison);
         comparison.header =
             QStringList{QStringLiteral("Параметр"), QStringLiteral("В файле"), QStringLiteral("В контроллере")};
         for (const params::Difference &difference : last_comparison.differences) {
+            // A row not flagged for writing says why.
             comparison.rows.append({difference.name, report::or_nothing_read(difference.file_value),
-                                    difference.missing ? params::difference_tip(difference)
-                                                       : report::or_nothing_read(difference.controller_value)});
+                                    difference.to_write() ? report::or_nothing_read(difference.controller_value)
+                                                          : params::difference_tip(difference)});
         }
         comparison.empty_text = params::differences_text(0);
     }

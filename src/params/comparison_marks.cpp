@@ -7,8 +7,12 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/plain_tip.h"
+
 #include "engine/exchange.h"
 #include "engine/requests.h"
+#include "params/comparison_rules.h"
+#include "params/parameter_values.h"
 #include "params/settings_file_rules.h"
 
 #include <QCheckBox>
@@ -20,10 +24,17 @@ namespace {
 
 constexpr int value_column = 2;
 
-const QColor &difference_colour()
+// The colour of a marked row by what kind of difference it is.
+QColor difference_colour(params::DifferenceKind kind)
 {
-    static const QColor colour(0xFF, 0xD8, 0xA8);
-    return colour;
+    switch (kind) {
+    case params::DifferenceKind::ReadOnly: return QColor(0xD0, 0xD8, 0xE8);
+    case params::DifferenceKind::PerUnit: return QColor(0xD8, 0xEC, 0xD0);
+    case params::DifferenceKind::Unusable: return QColor(0xFF, 0xB0, 0xB0);
+    case params::DifferenceKind::Flagged:
+    case params::DifferenceKind::Missing: break;
+    }
+    return QColor(0xFF, 0xD8, 0xA8);
 }
 
 } // namespace
@@ -37,14 +48,15 @@ void MainWindow::on_compare_settings_btn_clicked()
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Сравнить с файлом"));
     if (path.isEmpty())
         return;
-    QString text;
     QJsonObject values;
-    if (!params::read_settings_text(path, &text)) {
-        show_status(QStringLiteral("Файл настроек не прочитан"));
+    QString refusal;
+    if (!params::read_comparison_file(path, &values, &refusal)) {
+        show_status(refusal);
         return;
     }
-    if (!params::parse_settings(text, &values)) {
-        show_status(QStringLiteral("Файл настроек повреждён"));
+    // A file of another controller's parameters is not worth a request.
+    if (!params::shares_key(param_pages, values)) {
+        show_status(params::comparison_text({}));
         return;
     }
     // The link may have gone, or another operation begun, while the dialog
@@ -63,29 +75,47 @@ void MainWindow::apply_comparison(const QJsonObject &controller)
 {
     const engine::Comparison &comparison = progress<engine::Comparison>();
     const QJsonObject &file_values = comparison.file_values;
-    const QVector<params::Difference> differences = params::compare_settings(param_pages, file_values, controller);
+    params::Comparison result = params::compare_settings(param_pages, file_values, controller);
+    // Decided before the request as a rule; a catalogue reloaded since may
+    // still share nothing with the file, and then nothing changes.
+    if (result.named == 0) {
+        show_status(params::comparison_text(result));
+        return;
+    }
     clear_difference_marks();
-    // The file's values where it names the row, the controller's elsewhere;
-    // every flag cleared but those of the rows a write should send.
+    // The file's values where it names the row with a value the row takes
+    // (full precision in a plain cell, so that a write sends the file's
+    // value), but the controller's on rows of its own; the controller's
+    // elsewhere. Every flag cleared but those of the rows a write should
+    // send.
     for (int page = 0; page < params::page_count; ++page) {
         const ParamPage &catalogue = param_pages[page];
         QTableWidget *table = param_tables[page];
         const int rows = qMin(catalogue.size(), table->rowCount());
         for (int row = 0; row < rows; ++row) {
             const QString &key = catalogue.keys.at(row);
-            if (file_values.contains(key))
-                set_param_value(page, row, file_values.value(key));
-            else if (controller.contains(key))
+            const QString &type = catalogue.types.at(row);
+            const QJsonValue fitted = file_values.contains(key) ? params::fitted_value(type, file_values.value(key))
+                                                                : QJsonValue(QJsonValue::Undefined);
+            if (!fitted.isUndefined() && !params::per_unit_keys().contains(key)) {
+                set_param_value(page, row, fitted);
+                QTableWidgetItem *item = table->item(row, value_column);
+                if (item && params::editor_kind(type) == params::EditorKind::Plain)
+                    item->setText(exchange::shown_text(params::shown_value(type, fitted)));
+            } else if (controller.contains(key)) {
                 set_param_value(page, row, controller.value(key));
+            }
             if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(row, 0)))
                 box->setChecked(false);
         }
     }
     shade_read_only();
-    for (const params::Difference &difference : differences)
+    for (const params::Difference &difference : result.differences)
         mark_difference(difference);
-    last_comparison = {comparison.file_name, QDateTime::currentDateTime(), differences};
-    show_status(params::differences_text(differences.size()));
+    result.file_name = comparison.file_name;
+    result.made = QDateTime::currentDateTime();
+    last_comparison = result;
+    show_status(params::comparison_text(result));
 }
 
 void MainWindow::mark_difference(const params::Difference &difference)
@@ -93,19 +123,19 @@ void MainWindow::mark_difference(const params::Difference &difference)
     QTableWidget *table = param_tables[difference.page];
     if (difference.row >= table->rowCount())
         return;
-    const QString tip = exchange::shown_text(params::difference_tip(difference));
+    const QString tip = plain_tip(exchange::shown_text(params::difference_tip(difference)));
+    const QColor colour = difference_colour(difference.kind);
     // Rows with an editor have no value item of their own until a read.
     QTableWidgetItem *item = table->item(difference.row, value_column);
     if (!item) {
         item = new QTableWidgetItem;
         table->setItem(difference.row, value_column, item);
     }
-    item->setBackground(difference_colour());
+    item->setBackground(colour);
     item->setToolTip(tip);
     if (QWidget *editor = table->cellWidget(difference.row, value_column)) {
         editor->setToolTip(tip);
-        editor->setStyleSheet(
-            QStringLiteral("QLineEdit, QComboBox { background-color: %1; }").arg(difference_colour().name()));
+        editor->setStyleSheet(QStringLiteral("QLineEdit, QComboBox { background-color: %1; }").arg(colour.name()));
     }
     if (difference.to_write()) {
         if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(difference.row, 0)))
