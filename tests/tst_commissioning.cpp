@@ -34,9 +34,10 @@ constexpr int name_row = 0, count_row = 1, temp_row = 3, uart_row = 4, itf_row =
 
 // The template: equal to the controller by display in count, ip, uart and
 // ro_itf; differing in temp (read-only), itf, net (on two pages) and label
-// (markup); name missing in the reply; "unknown" in no catalogue.
+// (markup); name missing in the reply; the clock not compared nor shown;
+// "unknown" in no catalogue.
 const QByteArray template_file = R"({"name":"Объект","count":5.0,"ip":"192.168.0.1","temp":3,"uart":"9600_N81",)"
-                                 R"("itf":"485","net":7,"ro_itf":"232","label":"x","unknown":1})";
+                                 R"("itf":"485","net":7,"ro_itf":"232","label":"x","time":"old","unknown":1})";
 const QByteArray controller_set = R"({"count":5,"ip":[192,168,0,1],"temp":4,"uart":"9600_8N1","itf":"232",)"
                                   R"("time":"t","net":8,"ro_itf":"232","label":"a<b>c</b> & d","result":"ok"})";
 const QString template_status = "Отличий: 4; только для чтения: 1; нет в ответе контроллера: 1";

@@ -85,9 +85,9 @@ void MainWindow::apply_comparison(const QJsonObject &controller)
     clear_difference_marks();
     // The file's values where it names the row with a value the row takes
     // (full precision in a plain cell, so that a write sends the file's
-    // value), but the controller's on rows of its own; the controller's
-    // elsewhere. Every flag cleared but those of the rows a write should
-    // send.
+    // value), but the controller's on the clock and on rows of its own; the
+    // controller's elsewhere. Every flag cleared but those of the rows a
+    // write should send.
     for (int page = 0; page < params::page_count; ++page) {
         const ParamPage &catalogue = param_pages[page];
         QTableWidget *table = param_tables[page];
@@ -97,7 +97,7 @@ void MainWindow::apply_comparison(const QJsonObject &controller)
             const QString &type = catalogue.types.at(row);
             const QJsonValue fitted = file_values.contains(key) ? params::fitted_value(type, file_values.value(key))
                                                                 : QJsonValue(QJsonValue::Undefined);
-            if (!fitted.isUndefined() && !params::per_unit_keys().contains(key)) {
+            if (!fitted.isUndefined() && params::shows_file_value(key)) {
                 set_param_value(page, row, fitted);
                 QTableWidgetItem *item = table->item(row, value_column);
                 if (item && params::editor_kind(type) == params::EditorKind::Plain)

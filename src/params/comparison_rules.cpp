@@ -168,6 +168,11 @@ QString shown_value(const QString &type, const QJsonValue &value)
     return cell_text(kind, value);
 }
 
+bool shows_file_value(const QString &key)
+{
+    return key != QLatin1String("time") && !per_unit_keys().contains(key);
+}
+
 bool shares_key(const Catalogue &catalogue, const QJsonObject &file)
 {
     for (const ParamPage &page : catalogue) {

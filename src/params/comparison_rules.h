@@ -70,6 +70,10 @@ struct Comparison
     int compared = 0; // of them, the rows compared, whether they differ or not
 };
 
+// Whether a comparison shows the file's value in the row of `key`: not on
+// the clock row (set with its own button) nor on the rows of per_unit_keys().
+bool shows_file_value(const QString &key);
+
 // Whether the file names any key of the catalogue.
 bool shares_key(const Catalogue &catalogue, const QJsonObject &file);
 
