@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -309,6 +310,19 @@ private slots:
                      qPrintable(f.status()));
         QVERIFY(f.checked().isEmpty());
 
+        // Typed values: one written and confirmed, one not written.
+        f.find<QTabWidget>("tabWidget_2")->setCurrentIndex(0);
+        f.click("clear_flags_btn");
+        const auto type = [&](const char *name, const char *value) {
+            const int row = f.table(0)->findItems(QString::fromUtf8(name), Qt::MatchExactly).first()->row();
+            f.table(0)->item(row, 2)->setText(value);
+            return row;
+        };
+        f.check(0, type("Часовой пояс, ч", "6"))->setChecked(true);
+        type("Период опроса приборов, мин", "77");
+        f.click("write_param_btn");
+        QTRY_COMPARE(f.status(), QStringLiteral("Запись произведена"));
+
         // The report: nowhere to write it first, then the suggested name.
         f.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
         f.click("read_dev_btn");
@@ -335,10 +349,13 @@ private slots:
         const QString text = run_tool("pdftotext", {"-layout", pdf, "-"}).simplified();
         for (const char *expected :
              {"Отчёт о настройке УСПД", "Серийный номер KS/26:7", "Версия ПО 1.4.2", "ID ПО A1B2C3D4", "Канал 8",
-              "Часовой пояс, ч 5", "Время работы, с 0 только чтение",
-              "Параметры порта канала 1 19200_7E2", "Интерфейс канала 1 232 – интерфейс RS-232", "10000002", "Щит 1",
-              "site.txt", "Отличий нет"})
+              "Часовой пояс, ч 6 записано", "Время работы, с 0 прочитано", "только чтение",
+              "Параметры порта канала 1 19200_7E2 прочитано", "Интерфейс канала 1 232 – интерфейс RS-232 прочитано",
+              "Не записано в контроллер", "Основные: Период опроса приборов, мин 77 введено вручную", "10000002",
+              "Щит 1", "site.txt", "Отличий нет"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(
+            text.contains(QCryptographicHash::hash(f.dir.read_file("site.txt"), QCryptographicHash::Sha256).toHex()));
     }
 
     // The report's PDF read back: no word of a table broken over lines, no
@@ -348,7 +365,7 @@ private slots:
         QTest::addColumn<int>("sections"); // after the device table, of `rows` rows each
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("words"); // in each value
-        QTest::addColumn<int>("note"); // characters of one word in the devices' last column
+        QTest::addColumn<int>("note");  // characters of one word in the devices' last column
         QTest::newRow("short rows") << 14 << 4 << 2 << 10;
         QTest::newRow("rows of several lines") << 5 << 14 << 60 << 10;
         QTest::newRow("a note wider than the page") << 3 << 3 << 2 << 400;
@@ -361,14 +378,18 @@ private slots:
         QFETCH(int, words);
         QFETCH(int, note);
         report::Document document{"Отчёт", QDateTime::currentDateTime(), {}};
-        report::Section devices{"Приборы", {}, {"Номер устройства", "Модель", "Серийный номер", "Версия прибора",
-                                                "Производитель", "Сетевой адрес", "Скорость обмена", "Примечание",
-                                                "Успешность опроса"}, {}, {}};
+        report::Section devices{"Приборы",
+                                {},
+                                {"Номер устройства", "Модель", "Серийный номер", "Версия прибора", "Производитель",
+                                 "Сетевой адрес", "Скорость обмена", "Примечание", "Успешность опроса"},
+                                {},
+                                {}};
         devices.rows = {{"1", "Счётчик-А3", "KS-2041-0117-DEV-99887766", "v2.10", "Завод-7", "231", "115200",
                          QString(note, QLatin1Char('x')), "Да"}};
         document.sections = {devices};
         for (int section = 1; section <= sections; ++section) {
-            document.sections.append({QString("Раздел %1:").arg(section), {}, {"Параметр", "Значение", "Примечание"}, {}, {}});
+            document.sections.append(
+                {QString("Раздел %1:").arg(section), {}, {"Параметр", "Значение", "Примечание"}, {}, {}});
             for (int row = 1; row <= rows; ++row) {
                 const QString id = QString("%1.%2").arg(section).arg(row);
                 const QString value = "[" + id + QString(" слово").repeated(words) + " " + id + "]";

@@ -1,17 +1,23 @@
 // Takes the README's screenshot: the main window, started in the current
 // folder as the program starts, identifies the controller at the address
-// given and is saved as a PNG. scripts/screenshot.sh runs it under Xvfb
-// against the simulator.
-// Usage: readme_screenshot --host ADDR --port N --output FILE.png
+// given, compares it with a settings file when one is named (the
+// parameter pages then show the differences marked) and is saved as a PNG.
+// scripts/screenshot.sh runs it under Xvfb against the simulator.
+// Usage: readme_screenshot --host ADDR --port N [--compare FILE] --output FILE.png
 
 #include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -26,7 +32,9 @@ int main(int argc, char *argv[])
                                   QStringLiteral("port"));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("PNG file to write."),
                                     QStringLiteral("file"));
-    parser.addOptions({host, port, output});
+    const QCommandLineOption compare(QStringLiteral("compare"), QStringLiteral("Settings file to compare with."),
+                                     QStringLiteral("file"));
+    parser.addOptions({host, port, output, compare});
     parser.process(app);
     if (!parser.isSet(port) || !parser.isSet(output)) {
         std::fprintf(stderr, "readme_screenshot: --port and --output are needed\n");
@@ -48,6 +56,26 @@ int main(int argc, char *argv[])
     if (serial->text().isEmpty()) {
         std::fprintf(stderr, "readme_screenshot: the controller was not identified\n");
         return 1;
+    }
+    if (parser.isSet(compare)) {
+        // The file dialog answered as a user would: the folder, then the name.
+        const QFileInfo file(parser.value(compare));
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->setDirectory(file.absolutePath());
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(file.fileName());
+            static_cast<QDialog *>(dialog)->done(QDialog::Accepted);
+        });
+        answer.start(50);
+        window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(1);
+        window.findChild<QPushButton *>(QStringLiteral("compare_settings_btn"))->click();
+        clock.restart();
+        while (window.exchange_pending() && clock.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     // Let the window settle (the status line, the button colours) first.
     clock.restart();

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QVector>
 
+#include "app/controller_record.h"
 #include "devices/models.h"
 #include "engine/exchange.h"
 #include "engine/operation.h"
@@ -356,6 +357,10 @@ private:
     void forget_controller();
     // The link the identified controller was reached over.
     Link identified_link = Link::none;
+    // A new record for the controller just identified.
+    void begin_controller_record(Link link, int channels_reported);
+    // The texts of the eight channel boxes.
+    QStringList channel_types() const;
 
     // --- Controller parameters (params/) ---
     // Start-up: the catalogue and the four page tables.
@@ -394,7 +399,8 @@ private:
     // The next batch of the pending write; its rows count as sent.
     QByteArray next_param_write_request();
     void start_settings_dump();
-    void start_settings_comparison(const QJsonObject &file_values, const QString &file_name);
+    void start_settings_comparison(const QJsonObject &file_values, const QString &file_name,
+                                   const QByteArray &file_sha256 = QByteArray());
     // Writes the rows a comparison flagged (checked) on every page as one
     // operation, then compares with the same file again. False, with the
     // reason shown, when there is nothing to write.
@@ -412,6 +418,9 @@ private:
     void take_write_param(const exchange::Reply &reply);
     void take_settings_comparison(const exchange::Reply &reply);
     void apply_read_reply(const QJsonObject &reply);
+    // A whole parameter set the controller reported: every key of the
+    // catalogue in it, as read.
+    void note_reported_set(const QJsonObject &reply);
 
     // Controller parameters: the catalogue, its four page tables and the
     // editors of the Uart and Itf rows, keyed by page and row.
@@ -445,11 +454,22 @@ private:
     // The view of the comparison: only the marked rows when asked, and the
     // number of flagged rows on each page's tab.
     void refresh_comparison_view();
+    // A parameter page's title, without the count of flagged rows.
+    static QString page_title(int page);
     QSet<ParamCell> marked_cells;
 
     // --- Commissioning report (app/window_report.cpp) ---
     // What the window holds now, as the report tells it.
     report::Document report_document() const;
+    // What this controller told or confirmed since it was identified.
+    report::ControllerRecord controller_record;
+    // Values on the pages that did not come from the controller: the cells
+    // loaded from a file or typed, with where they came from.
+    QMap<ParamCell, QString> unwritten_cells;
+    void note_unwritten(int page, int row, const QString &source);
+    static QString typed_source() { return QStringLiteral("введено вручную"); }
+    // Cells filled by the program, not typed.
+    bool filling_cells = false;
 
     // --- Device list and polling (devices/) ---
     // The header sets of the device table: each rebuild clears it to 256

@@ -25,7 +25,10 @@ QStringList field_row(const QLabel *label, const QLineEdit *field)
 
 void MainWindow::on_report_btn_clicked()
 {
-    const QString suggested = report::file_name(ui->lineEdit_3->text(), QDate::currentDate());
+    // What an operation under way would change is not reported half done.
+    if (!operation_may_start())
+        return;
+    const QString suggested = report::file_name(controller_record.serial, QDate::currentDate());
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("Отчёт"), suggested, QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
@@ -38,89 +41,132 @@ void MainWindow::on_report_btn_clicked()
 
 report::Document MainWindow::report_document() const
 {
+    const report::ControllerRecord &record = controller_record;
     report::Document document;
     document.title = QStringLiteral("Отчёт о настройке УСПД");
     document.made = QDateTime::currentDateTime();
 
     report::Section identity;
     identity.title = ui->label_12->text();
-    identity.rows = {field_row(ui->label_4, ui->lineEdit_3), field_row(ui->label_5, ui->lineEdit_4),
-                     field_row(ui->label_11, ui->lineEdit_5)};
+    if (record.identified()) {
+        identity.rows = {field_row(ui->label_4, ui->lineEdit_3), field_row(ui->label_5, ui->lineEdit_4),
+                         field_row(ui->label_11, ui->lineEdit_5)};
+        identity.lines << QStringLiteral("Опознан: ")
+                              + record.identified_at.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))
+                       << QStringLiteral("Связь: ") + record.link;
+    } else {
+        identity.lines << QStringLiteral("Контроллер не опознан: значений контроллера в отчёте нет");
+    }
+    identity.lines << QStringLiteral("Программа: ") + windowTitle();
     document.sections.append(identity);
 
-    report::Section ethernet;
-    ethernet.title = ui->groupBox_3->title();
-    ethernet.rows = {field_row(ui->label_29, ui->lineEdit_12), field_row(ui->label_31, ui->lineEdit_13),
-                     field_row(ui->label_30, ui->lineEdit_14), field_row(ui->label_32, ui->lineEdit_15)};
-    document.sections.append(ethernet);
+    if (record.identified()) {
+        report::Section ethernet;
+        ethernet.title = ui->groupBox_3->title();
+        ethernet.rows = {field_row(ui->label_29, ui->lineEdit_12), field_row(ui->label_31, ui->lineEdit_13),
+                         field_row(ui->label_30, ui->lineEdit_14), field_row(ui->label_32, ui->lineEdit_15)};
+        document.sections.append(ethernet);
+    }
 
+    // The interfaces only as the controller reported or confirmed them.
     report::Section channels;
     channels.title = ui->groupBox_2->title();
     const QLabel *const channel_labels[] = {ui->label_21, ui->label_22, ui->label_23, ui->label_14,
                                             ui->label_24, ui->label_25, ui->label_26, ui->label_27};
-    const QComboBox *const channel_boxes[] = {ui->comboBox_4, ui->comboBox_5, ui->comboBox_6,  ui->comboBox_7,
-                                              ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11};
+    if (!record.channel_types.isEmpty())
+        channels.lines << report::how_text(record.channels_how, record.channels_at);
     for (int channel = 0; channel < 8; ++channel)
-        channels.rows.append({channel_labels[channel]->text(), channel_boxes[channel]->currentText()});
+        channels.rows.append(
+            {channel_labels[channel]->text(), report::or_nothing_read(record.channel_types.value(channel))});
     document.sections.append(channels);
 
+    // Each parameter as this controller reported or confirmed it.
     for (int page = 0; page < params::page_count; ++page) {
         const ParamPage &catalogue = param_pages[page];
-        const QTableWidget *table = param_tables[page];
         report::Section values;
-        values.title = ui->tabWidget->tabText(1) + QStringLiteral(": ") + ui->tabWidget_2->tabText(page);
+        values.title = ui->tabWidget->tabText(1) + QStringLiteral(": ") + page_title(page);
         values.header =
             QStringList{QStringLiteral("Параметр"), QStringLiteral("Значение"), QStringLiteral("Примечание")};
         values.empty_text = QStringLiteral("Параметров нет");
-        for (int row = 0; row < qMin(catalogue.size(), table->rowCount()); ++row) {
-            QString value;
-            if (const QComboBox *box = itf_boxes.value({page, row})) {
-                value = box->currentText();
-            } else if (uart_editors.contains({page, row})) {
-                const UartEditor editor = uart_editors.value({page, row});
-                if (!editor.speed->text().isEmpty())
-                    value = params::encode_uart(editor.speed->text(), editor.data_bits->currentText(),
-                                                editor.parity->currentText(), editor.stop_bits->currentText());
-            } else if (const QTableWidgetItem *item = table->item(row, 2)) {
-                value = item->text();
-            }
-            const bool read_only = !params::writable(catalogue.access.at(row));
-            values.rows.append({catalogue.names.at(row), report::or_nothing_read(value),
-                                read_only ? QStringLiteral("только чтение") : QString()});
+        for (int row = 0; row < catalogue.size(); ++row) {
+            const auto known = record.parameters.constFind(catalogue.keys.at(row));
+            QStringList notes;
+            if (known != record.parameters.constEnd())
+                notes << report::how_text(known->how, known->at);
+            if (!params::writable(catalogue.access.at(row)))
+                notes << QStringLiteral("только чтение");
+            const QString value = known == record.parameters.constEnd()
+                                      ? QString()
+                                      : params::shown_value(catalogue.types.at(row), known->value);
+            values.rows.append(
+                {catalogue.names.at(row), report::or_nothing_read(value), notes.join(QStringLiteral("; "))});
         }
         document.sections.append(values);
     }
 
-    report::Section devices;
-    devices.title = ui->tabWidget->tabText(2) + QStringLiteral(": ") + ui->label_13->text() + QLatin1Char(' ')
-                    + ui->comboBox->currentText();
+    // What the pages show that the controller has not confirmed.
+    report::Section unwritten;
+    unwritten.title = QStringLiteral("Не записано в контроллер");
+    unwritten.header = QStringList{QStringLiteral("Параметр"), QStringLiteral("Значение"), QStringLiteral("Откуда")};
+    unwritten.empty_text = QStringLiteral("Нет");
+    for (auto cell = unwritten_cells.constBegin(); cell != unwritten_cells.constEnd(); ++cell) {
+        const int page = cell.key().first, row = cell.key().second;
+        if (row >= param_page(page).size())
+            continue;
+        const QString &type = param_page(page).types.at(row);
+        const QJsonValue value = param_write_value(page, row);
+        const QString shown = value.isUndefined() ? QString() : params::shown_value(type, value);
+        // A value the controller holds as well is no value left unwritten.
+        const auto known = record.parameters.constFind(param_page(page).keys.at(row));
+        if (known != record.parameters.constEnd() && params::shown_value(type, known->value) == shown)
+            continue;
+        unwritten.rows.append({page_title(page) + QStringLiteral(": ") + param_page(page).names.at(row),
+                               report::or_nothing_read(shown), cell.value()});
+    }
+    document.sections.append(unwritten);
+
+    // The device lists read or written since the identification.
+    QStringList device_header;
     for (int column = 0; column < ui->tableWidget_2->columnCount(); ++column) {
         const QTableWidgetItem *header = ui->tableWidget_2->horizontalHeaderItem(column);
-        devices.header << (header ? header->text() : QString());
+        device_header << (header ? header->text() : QString());
     }
-    devices.rows = occupied_device_rows();
-    devices.empty_text = QStringLiteral("Приборов нет");
-    document.sections.append(devices);
+    for (auto list = record.device_lists.constBegin(); list != record.device_lists.constEnd(); ++list) {
+        report::Section devices;
+        devices.title =
+            ui->tabWidget->tabText(2) + QStringLiteral(": ") + ui->label_13->text() + QLatin1Char(' ') + list.key();
+        devices.lines << report::how_text(list->how, list->at);
+        devices.header = device_header;
+        devices.rows = list->rows;
+        devices.empty_text = QStringLiteral("Приборов нет");
+        document.sections.append(devices);
+    }
 
-    report::Section comparison;
-    comparison.title = QStringLiteral("Сравнение с файлом настроек");
-    if (!last_comparison.made.isValid()) {
-        comparison.empty_text = QStringLiteral("Сравнение не выполнялось");
-    } else {
+    // A comparison made with this controller since it was identified.
+    if (record.identified() && last_template.serial == record.serial && last_comparison.made.isValid()
+        && last_comparison.made >= record.identified_at) {
+        report::Section comparison;
+        comparison.title = QStringLiteral("Сравнение с файлом настроек");
         comparison.lines << QStringLiteral("Файл: ") + last_comparison.file_name
+                         << QStringLiteral("SHA-256: ") + QString::fromLatin1(last_template.file_sha256.toHex())
                          << QStringLiteral("Сравнено: ")
                                 + last_comparison.made.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))
                          << QStringLiteral("Итог: ") + params::comparison_text(last_comparison);
-        comparison.header =
-            QStringList{QStringLiteral("Параметр"), QStringLiteral("В файле"), QStringLiteral("В контроллере")};
+        comparison.header = QStringList{QStringLiteral("Параметр"), QStringLiteral("В файле"),
+                                        QStringLiteral("В контроллере"), QStringLiteral("После сравнения")};
         for (const params::Difference &difference : last_comparison.differences) {
-            // A row not flagged for writing says why.
+            const QString key = param_page(difference.page).keys.value(difference.row);
+            const auto known = record.parameters.constFind(key);
+            const bool written = known != record.parameters.constEnd() && known->how == report::How::Confirmed
+                                 && known->at >= last_comparison.made;
             comparison.rows.append({difference.name, report::or_nothing_read(difference.file_value),
+                                    // A row not flagged for writing says why.
                                     difference.to_write() ? report::or_nothing_read(difference.controller_value)
-                                                          : params::difference_tip(difference)});
+                                                          : params::difference_tip(difference),
+                                    written ? QStringLiteral("записано и подтверждено") : QString()});
         }
         comparison.empty_text = params::differences_text(0);
+        document.sections.append(comparison);
     }
-    document.sections.append(comparison);
     return document;
 }

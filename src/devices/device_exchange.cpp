@@ -31,7 +31,7 @@ void MainWindow::start_device_list_read(const QString &channel)
 {
     // The reply fills the rows from row 0 on.
     rebuild_device_table(DeviceHeaders::Controller);
-    begin_operation(Operation::wait_read_dev, engine::DeviceRead{});
+    begin_operation(Operation::wait_read_dev, engine::DeviceRead{0, channel});
     send_request(requests::device_list_read(channel));
 }
 
@@ -89,7 +89,8 @@ bool MainWindow::start_device_write()
     QVector<QJsonArray> devices = devices_to_write();
     if (devices.isEmpty())
         return false;
-    begin_operation(Operation::wait_write_dev, engine::DeviceWrite{std::move(devices), 0});
+    begin_operation(Operation::wait_write_dev,
+                    engine::DeviceWrite{std::move(devices), 0, device_channel(), occupied_device_rows()});
     // One device per request, which is what the controller takes; the
     // write ends with the last one.
     send_request(requests::device_list_write(QJsonArray{progress<engine::DeviceWrite>().queue.first()}));
@@ -126,13 +127,6 @@ void MainWindow::on_read_file_dev_btn_clicked()
 
 void MainWindow::on_write_interf_btn_clicked()
 {
-    const QComboBox *const channel_boxes[] = {
-        ui->comboBox_4, ui->comboBox_5, ui->comboBox_6,  ui->comboBox_7,
-        ui->comboBox_8, ui->comboBox_9, ui->comboBox_10, ui->comboBox_11,
-    };
-    QStringList types;
-    for (const QComboBox *box : channel_boxes)
-        types << box->currentText();
     if (request_may_start(GuardText::Latin))
-        start_command(Operation::wait_write_interf, requests::channel_interfaces(types));
+        start_command(Operation::wait_write_interf, requests::channel_interfaces(channel_types()));
 }

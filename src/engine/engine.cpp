@@ -11,6 +11,7 @@
 #include "link/log.h"
 #include "link/tcpserver.h"
 
+#include <QDateTime>
 #include <QTimer>
 
 #include <algorithm>
@@ -558,6 +559,11 @@ bool MainWindow::take_result(const exchange::Reply &reply)
     const ExchangeBlock &block = block_of(pending.operation);
     const bool ok =
         show_result(reply.result, QString::fromUtf8(block.success_text), QString::fromUtf8(block.unconfirmed_text));
+    if (ok && pending.operation == Operation::wait_write_interf && controller_record.identified()) {
+        controller_record.channel_types = channel_types();
+        controller_record.channels_how = report::How::Confirmed;
+        controller_record.channels_at = QDateTime::currentDateTime();
+    }
     end_operation();
     return ok;
 }

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <variant>
@@ -61,6 +62,7 @@ struct ParamWrite
     int page = -1;
     QVector<params::WriteRow> rows;
     int next_row = 0;
+    int sent_from = 0; // the first row of the request in flight
     // A write of the differences: the rows of further pages, written after
     // this one's, and then a comparison with the same file again.
     QVector<QPair<int, QVector<params::WriteRow>>> further_pages;
@@ -71,6 +73,7 @@ struct ParamWrite
 struct DeviceRead
 {
     int next_row = 0;
+    QString channel;
 };
 
 // A device-list write: the devices as they were when it began, one a
@@ -79,6 +82,8 @@ struct DeviceWrite
 {
     QVector<QJsonArray> queue;
     int sending = 0;
+    QString channel;
+    QVector<QStringList> rows; // the table's cells of the devices sent
 };
 
 // A file transfer. An upload sends its header, then, once the controller
@@ -103,6 +108,8 @@ struct Comparison
 {
     QJsonObject file_values;
     QString file_name;
+    QByteArray file_sha256;
+    QString serial; // of the controller compared with
 };
 
 using Progress = std::variant<std::monostate, ParamRead, ParamWrite, DeviceRead, DeviceWrite, Transfer, Comparison>;

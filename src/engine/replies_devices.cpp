@@ -9,6 +9,7 @@
 #include "engine/exchange.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QTimer>
@@ -26,6 +27,8 @@ void MainWindow::take_device_list()
     log_received(rx_buffer);
     rx_buffer.clear();
     if (reply.text() == QLatin1String("{\"devices\":[]}")) {
+        controller_record.device_lists.insert(progress<engine::DeviceRead>().channel,
+                                              {{}, report::How::Read, QDateTime::currentDateTime()});
         end_operation();
         show_status(QStringLiteral("Устройства отсутствуют"));
         return;
@@ -59,6 +62,10 @@ void MainWindow::end_device_list_read(ReplyState state)
     // The list itself was taken on arrival; an empty buffer only means
     // nothing is left over.
     const bool listed = state == ReplyState::NoAnswer && !device_cell(0, 0).isEmpty();
+    if (listed && controller_record.identified())
+        controller_record.device_lists.insert(
+            progress<engine::DeviceRead>().channel,
+            {occupied_device_rows(), report::How::Read, QDateTime::currentDateTime()});
     end_operation(listed ? Ending::Answered : Ending::Unanswered);
     if (listed)
         show_status(QStringLiteral("Передача завершена"));
@@ -79,6 +86,9 @@ void MainWindow::take_device_write(const exchange::Reply &reply)
         send_device_write_step();
         return;
     }
+    if (controller_record.identified())
+        controller_record.device_lists.insert(write.channel,
+                                              {write.rows, report::How::Confirmed, QDateTime::currentDateTime()});
     end_operation();
     show_status(QStringLiteral("Запись завершена"));
 }

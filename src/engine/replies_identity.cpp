@@ -9,6 +9,7 @@
 #include "link/io_port.h"
 #include "link/log.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QTimer>
 
@@ -50,6 +51,7 @@ void MainWindow::take_identification(const exchange::Reply &reply)
     if (identified) {
         apply_identification(reply.object);
         identified_link = link;
+        begin_controller_record(link, reply.object.value(QStringLiteral("rs_type")).toArray().size());
     } else {
         forget_controller();
     }
@@ -74,8 +76,31 @@ void MainWindow::end_identification(ReplyState state)
         close_eth_link();
 }
 
+void MainWindow::begin_controller_record(Link link, int channels_reported)
+{
+    controller_record = report::ControllerRecord();
+    controller_record.serial = ui->lineEdit_3->text();
+    controller_record.identified_at = QDateTime::currentDateTime();
+    controller_record.link =
+        link == Link::serial ? ui->name_box->currentText() : eth_link_host + QLatin1Char(':') + eth_link_port;
+    if (channels_reported > 0) {
+        controller_record.channel_types = channel_types();
+        controller_record.channels_at = controller_record.identified_at;
+    }
+}
+
+QStringList MainWindow::channel_types() const
+{
+    QStringList types;
+    for (const QComboBox *box : {ui->comboBox_4, ui->comboBox_5, ui->comboBox_6, ui->comboBox_7, ui->comboBox_8,
+                                 ui->comboBox_9, ui->comboBox_10, ui->comboBox_11})
+        types << box->currentText();
+    return types;
+}
+
 void MainWindow::forget_controller()
 {
+    controller_record = report::ControllerRecord();
     identified_link = Link::none;
     for (QLineEdit *field : {ui->lineEdit_3, ui->lineEdit_4, ui->lineEdit_5})
         field->clear();

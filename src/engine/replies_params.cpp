@@ -47,8 +47,13 @@ void MainWindow::apply_read_reply(const QJsonObject &reply)
     const ParamPage &catalogue = param_page(read.page);
     for (int taken = 0; taken < read.asked && !read.queue.isEmpty(); ++taken) {
         const int row = read.queue.takeFirst();
-        if (row < catalogue.size())
-            set_param_value(read.page, row, reply.value(catalogue.keys.at(row)));
+        if (row >= catalogue.size())
+            continue;
+        const QString &key = catalogue.keys.at(row);
+        set_param_value(read.page, row, reply.value(key));
+        unwritten_cells.remove({read.page, row});
+        if (reply.contains(key))
+            controller_record.note(key, reply.value(key), report::How::Read);
     }
     read.asked = 0;
 }
@@ -58,9 +63,16 @@ void MainWindow::take_write_param(const exchange::Reply &reply)
     // Only "ok" lets the write go on, and only the last one stays shown.
     const bool confirmed =
         show_result(reply.result, QStringLiteral("Запись произведена"), exchange::write_unconfirmed_text());
-    if (confirmed)
-        unmark_written_rows();
     engine::ParamWrite &write = progress<engine::ParamWrite>();
+    if (confirmed) {
+        unmark_written_rows();
+        for (const params::WriteRow &row : qAsConst(write.rows)) {
+            if (row.row < write.sent_from || row.row >= write.next_row || row.value.isUndefined())
+                continue;
+            controller_record.note(row.key, row.value, report::How::Confirmed);
+            unwritten_cells.remove({write.page, row.row});
+        }
+    }
     if (confirmed && write.next_row >= param_page(write.page).size() && !write.further_pages.isEmpty()) {
         // A write of the differences goes on with the next page's rows.
         write.page = write.further_pages.first().first;
@@ -90,6 +102,7 @@ void MainWindow::take_settings_dump(const exchange::Reply &reply)
         show_status(QStringLiteral("Настройки не записаны"));
     } else {
         // The reply's bytes as received, whole or not at all.
+        note_reported_set(reply.object);
         const QString name = params::settings_file_name(ui->lineEdit_3->text(), QDateTime::currentDateTime());
         show_status(safe_files::write_whole(name, reply.bytes) ? QStringLiteral("Настройки записаны")
                                                                : QStringLiteral("Настройки не записаны"));
@@ -106,8 +119,20 @@ void MainWindow::take_settings_comparison(const exchange::Reply &reply)
         show_status(reply.error);
     else
         apply_comparison(reply.object);
-    if (reply.whole && reply.error.isEmpty())
+    if (reply.whole && reply.error.isEmpty()) {
+        note_reported_set(reply.object);
         last_template = progress<engine::Comparison>();
+    }
     end_operation();
     refresh_comparison_view();
+}
+
+void MainWindow::note_reported_set(const QJsonObject &reply)
+{
+    for (const ParamPage &page : param_pages) {
+        for (const QString &key : page.keys) {
+            if (reply.contains(key))
+                controller_record.note(key, reply.value(key), report::How::Read);
+        }
+    }
 }

@@ -8,12 +8,6 @@
 #include <QCheckBox>
 #include <QTableWidget>
 
-namespace {
-
-const char *const page_titles[params::page_count] = {"Основные", "Сеть", "Интерфейсы", "Сервис"};
-
-} // namespace
-
 void MainWindow::on_clear_marks_btn_clicked()
 {
     clear_difference_marks();
@@ -37,7 +31,13 @@ void MainWindow::refresh_comparison_view()
             if (marked && param_row_checked(page, row))
                 ++flagged;
         }
-        const QString title = QString::fromUtf8(page_titles[page]);
+        const QString title = page_title(page);
         ui->tabWidget_2->setTabText(page, flagged > 0 ? QStringLiteral("%1 (%2)").arg(title).arg(flagged) : title);
     }
+}
+
+QString MainWindow::page_title(int page)
+{
+    static const char *const titles[params::page_count] = {"Основные", "Сеть", "Интерфейсы", "Сервис"};
+    return params::is_page(page) ? QString::fromUtf8(titles[page]) : QString();
 }

@@ -45,7 +45,8 @@ void MainWindow::on_compare_settings_btn_clicked()
     // chosen for nothing.
     if (!request_may_start(GuardText::Latin))
         return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Сравнить с файлом"));
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Сравнить с файлом"), QString(),
+                                                      params::settings_file_filter());
     if (path.isEmpty())
         return;
     QJsonObject values;
@@ -62,13 +63,7 @@ void MainWindow::on_compare_settings_btn_clicked()
     // The link may have gone, or another operation begun, while the dialog
     // was up.
     if (request_may_start(GuardText::Latin))
-        start_settings_comparison(values, QFileInfo(path).fileName());
-}
-
-void MainWindow::start_settings_comparison(const QJsonObject &file_values, const QString &file_name)
-{
-    begin_operation(Operation::wait_compare_settings, engine::Comparison{file_values, file_name});
-    send_request(requests::settings_dump());
+        start_settings_comparison(values, QFileInfo(path).fileName(), params::file_sha256(path));
 }
 
 void MainWindow::apply_comparison(const QJsonObject &controller)
@@ -102,8 +97,10 @@ void MainWindow::apply_comparison(const QJsonObject &controller)
                 QTableWidgetItem *item = table->item(row, value_column);
                 if (item && params::editor_kind(type) == params::EditorKind::Plain)
                     item->setText(exchange::shown_text(params::shown_value(type, fitted)));
+                note_unwritten(page, row, QStringLiteral("файл ") + comparison.file_name);
             } else if (controller.contains(key)) {
                 set_param_value(page, row, controller.value(key));
+                unwritten_cells.remove({page, row});
             }
             if (auto *box = qobject_cast<QCheckBox *>(table->cellWidget(row, 0)))
                 box->setChecked(false);

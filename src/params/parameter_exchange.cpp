@@ -129,6 +129,7 @@ QByteArray MainWindow::next_param_write_request()
             rows.append(row);
     }
     const params::WriteStep next = params::next_write_request(rows, param_page(write.page).size());
+    write.sent_from = write.next_row;
     write.next_row = next.next_row;
     return next.request;
 }
@@ -140,4 +141,12 @@ int MainWindow::param_page_in_use() const
     if (const auto *write = progress_if<engine::ParamWrite>())
         return write->page;
     return -1;
+}
+
+void MainWindow::start_settings_comparison(const QJsonObject &file_values, const QString &file_name,
+                                           const QByteArray &file_sha256)
+{
+    begin_operation(Operation::wait_compare_settings,
+                    engine::Comparison{file_values, file_name, file_sha256, controller_record.serial});
+    send_request(requests::settings_dump());
 }

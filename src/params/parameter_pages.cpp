@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QJsonValue>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTableWidget>
 
 namespace {
@@ -94,6 +95,11 @@ void MainWindow::build_page_rows(QTableWidget *table, int page)
                 layout->addWidget(part);
             // A row that may not be written shows its editor greyed out.
             editor->setEnabled(writable);
+            // What the user changes there is typed, not the controller's.
+            const auto typed = [this, page, row] { note_unwritten(page, row, typed_source()); };
+            connect(parts.speed, &QLineEdit::textEdited, this, typed);
+            for (QComboBox *box : {parts.data_bits, parts.parity, parts.stop_bits})
+                connect(box, QOverload<int>::of(&QComboBox::activated), this, typed);
             uart_editors.insert({page, row}, parts);
             table->setCellWidget(row, value_column, editor);
             table->setRowHeight(row, uart_row_height);
@@ -102,6 +108,8 @@ void MainWindow::build_page_rows(QTableWidget *table, int page)
         case params::EditorKind::Itf: {
             QComboBox *box = combo_box(params::itf_items(), QStringLiteral("itf"));
             box->setEnabled(writable);
+            connect(box, QOverload<int>::of(&QComboBox::activated), this,
+                    [this, page, row] { note_unwritten(page, row, typed_source()); });
             itf_boxes.insert({page, row}, box);
             table->setCellWidget(row, value_column, box);
             break;
@@ -154,12 +162,22 @@ void MainWindow::clear_page_values(int page)
     if (!params::is_page(page))
         return;
     QTableWidget *table = param_tables[page];
-    for (int row = 0; row < table->rowCount(); ++row)
+    const QScopedValueRollback<bool> filling(filling_cells, true);
+    for (int row = 0; row < table->rowCount(); ++row) {
         table->setItem(row, value_column, left_aligned_item(QString()));
+        unwritten_cells.remove({page, row});
+    }
 }
 
-void MainWindow::on_param_cell_changed(int page, int row, int /*column*/)
+void MainWindow::note_unwritten(int page, int row, const QString &source)
 {
+    unwritten_cells.insert({page, row}, source);
+}
+
+void MainWindow::on_param_cell_changed(int page, int row, int column)
+{
+    if (!filling_cells && params::is_page(page) && column == value_column)
+        note_unwritten(page, row, typed_source());
     const ParamPage &catalogue = param_page(page);
     if (pending.operation != Operation::wait_read_param || row < 0 || row >= catalogue.size()
         || params::readable(catalogue.access.at(row)))
@@ -212,6 +230,7 @@ void MainWindow::on_clear_flags_btn_clicked()
 
 void MainWindow::set_param_value(int page, int row, const QJsonValue &value)
 {
+    const QScopedValueRollback<bool> filling(filling_cells, true);
     const ParamPage &catalogue = param_page(page);
     if (row < 0 || row >= catalogue.size() || row >= param_tables[page]->rowCount())
         return;

@@ -8,6 +8,7 @@
 #include "params/settings_file_rules.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTableWidget>
 
@@ -57,8 +58,10 @@ void MainWindow::load_settings_file(const QString &path)
         const int rows = qMin(catalogue.size(), param_tables[page]->rowCount());
         for (int row = 0; row < rows; ++row) {
             const QString &key = catalogue.keys.at(row);
-            if (text.contains(key))
+            if (text.contains(key)) {
                 set_param_value(page, row, values.value(key));
+                note_unwritten(page, row, QStringLiteral("файл ") + QFileInfo(path).fileName());
+            }
         }
     }
     shade_read_only();

@@ -2,6 +2,7 @@
 
 #include "app/safe_files.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 namespace params {
@@ -20,6 +21,15 @@ QString factory_file_name()
 QString settings_file_filter()
 {
     return QStringLiteral("Файлы настроек (*.txt);;Все файлы (*)");
+}
+
+QByteArray file_sha256(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > settings_file_limit)
+        return QByteArray();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return hash.addData(&file) ? hash.result() : QByteArray();
 }
 
 bool read_settings_text(const QString &path, QString *text)

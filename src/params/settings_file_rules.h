@@ -20,6 +20,9 @@ QString factory_file_name(); // "Заводские настройки.txt"
 // The filter of the dialogs that choose a settings file.
 QString settings_file_filter();
 
+// The SHA-256 of a settings file, as read now; empty when it cannot be read.
+QByteArray file_sha256(const QString &path);
+
 // Largest file taken for a settings file; a parameter set is a few
 // kilobytes, and a huge file chosen by mistake is not read into memory.
 constexpr qint64 settings_file_limit = 16 * 1024 * 1024;
