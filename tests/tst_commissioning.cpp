@@ -9,6 +9,7 @@
 #include "support/harness.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
@@ -203,6 +204,40 @@ private slots:
         harness::answer_next_file_dialog(f.dir.file_path("template.txt"));
         f.click("read_settings_btn");
         QVERIFY(f.marks().isEmpty());
+    }
+
+    // The marks seen alone, counted on the tabs, written at once and dropped.
+    void differences_shown_counted_written_at_once_and_dropped()
+    {
+        Window f;
+        QVERIFY(f.identify());
+        f.click("write_differences_btn"); // nothing compared yet
+        QCOMPARE(f.status(), QStringLiteral("Нет сравнения с файлом"));
+        f.compare(f.dir.file_path("template.txt"));
+        QTRY_COMPARE(f.status(), template_status);
+        auto *tabs = f.find<QTabWidget>("tabWidget_2");
+        QCOMPARE(QStringList({tabs->tabText(0), tabs->tabText(1), tabs->tabText(2), tabs->tabText(3)}),
+                 QStringList({"Основные (2)", "Сеть (1)", "Интерфейсы", "Сервис (1)"}));
+        f.find<QCheckBox>("only_differences_box")->setChecked(true);
+        QVERIFY(f.table(0)->isRowHidden(count_row) && !f.table(0)->isRowHidden(itf_row));
+        f.find<QCheckBox>("only_differences_box")->setChecked(false);
+        QVERIFY(!f.table(0)->isRowHidden(count_row));
+
+        // Every page's flagged rows in one operation, then the file again.
+        f.reply = harness::ok_reply;
+        f.click("write_differences_btn");
+        f.click("report_btn"); // waits for the operation
+        QCOMPARE(f.status(), QStringLiteral("Дождитесь завершения операции"));
+        QTRY_VERIFY(f.idle() && f.requests_after_identification().size() == 5);
+        const QStringList sent = f.requests_after_identification().mid(1);
+        QVERIFY2(sent.at(0).contains("\"itf\"") && sent.at(0).contains("\"label\"") && sent.at(1).contains("\"net\"")
+                     && sent.at(2).contains("\"net\""),
+                 qPrintable(sent.join('|')));
+        QCOMPARE(sent.at(3), QString::fromUtf8(requests::settings_dump().trimmed()));
+
+        f.click("clear_marks_btn");
+        QVERIFY(f.marks().isEmpty());
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Основные"));
     }
 
     void a_failed_comparison_changes_nothing_data()
