@@ -54,6 +54,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     eth_status_edits[3] = ui->lineEdit_15;
 
     ui->label_dev->clear();
+    // The status line may quote a file's name or a controller's text: shown
+    // as it stands, never as markup.
+    ui->label->setTextFormat(Qt::PlainText);
     ui->lineEdit_6->setText(QStringLiteral("1"));
 
     const int probed_ports = probe_serial_ports();
