@@ -307,6 +307,9 @@ void LogTest::save_replaces_an_existing_file()
         if (content == longer)
             continue;
         QCOMPARE(content, QByteArray("{}"));
+        // It holds passwords: the owner's alone, whoever could read the old one.
+        QCOMPARE(QFile::permissions(name) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         ++replaced;
     }
     QCOMPARE(replaced, 1);

@@ -2,6 +2,12 @@
 
 #include "network/arp_table.h"
 
+#ifdef Q_OS_WIN
+#include <QDir>
+
+#include <windows.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -15,11 +21,28 @@ const char arp_program[] = "ip";
 const char ping_program[] = "ping";
 
 #ifdef Q_OS_WIN
+// A program of the system folder by its full path. Windows looks for a
+// bare name in the current folder first, where a "ping.bat" or "cmd.exe"
+// left beside a settings file would run instead; the interpreter too
+// searches its own current folder for the words it is given. Without the
+// system folder's name nothing is started rather than a program found
+// elsewhere.
+QString system_program(const char *name)
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return QString();
+    return QDir::toNativeSeparators(QString::fromWCharArray(folder, int(length)) + QLatin1Char('/')
+                                    + QLatin1String(name) + QStringLiteral(".exe"));
+}
+
 // A command of the command interpreter, its words as separate arguments so
-// that the command line reads exactly "cmd /C word word...".
+// that the command line reads exactly "cmd /C word word...", every program
+// named by its full path.
 ShellCommand interpreter_command(const QStringList &words)
 {
-    return {QString::fromLatin1(command_interpreter), QStringList{QStringLiteral("/C")} + words};
+    return {system_program(command_interpreter), QStringList{QStringLiteral("/C")} + words};
 }
 #endif
 
@@ -33,7 +56,7 @@ QString ShellCommand::text() const
 ShellCommand ping_command(const QString &address)
 {
 #ifdef Q_OS_WIN
-    return interpreter_command({QString::fromLatin1(ping_program), address});
+    return interpreter_command({system_program(ping_program), address});
 #else
     return {QString::fromLatin1(ping_program),
             {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("1"), address}};
@@ -65,7 +88,7 @@ QVector<ShellCommand> sweep_commands(const QStringList &addresses)
 ShellCommand arp_query_command()
 {
 #ifdef Q_OS_WIN
-    return interpreter_command({QString::fromLatin1(arp_program), QStringLiteral("-a")});
+    return interpreter_command({system_program(arp_program), QStringLiteral("-a")});
 #else
     return {QString::fromLatin1(arp_program), {QStringLiteral("neigh"), QStringLiteral("show")}};
 #endif

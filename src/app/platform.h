@@ -8,7 +8,8 @@
 
 // The few things that differ between Windows, the main target, and the
 // other systems the configurator is built for. The programs the network
-// search starts are named here and nowhere else, and found on PATH.
+// search starts are named here and nowhere else: on Windows by their full
+// path in the system folder, elsewhere found on PATH.
 namespace platform {
 
 // A program and its arguments, started without a command interpreter

@@ -180,6 +180,9 @@ bool LogStore::save_to(const QString &path)
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return false;
+    // The traffic holds the passwords the engineer wrote: for the owner's
+    // eyes only, from the first byte on.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     // What the buffer still holds reaches the disk only with the flush, and
     // commit() would not notice if it did not.
     if (!copy_to(out) || !out.flush()) {
