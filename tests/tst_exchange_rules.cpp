@@ -9,8 +9,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <functional>
 
@@ -268,6 +270,12 @@ private slots:
             QVERIFY(turned);
             QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), written ? content : QByteArray());
         }
+        // A worker the system will not start (a stack of one byte): the work
+        // is done all the same, on this thread, and the call returns.
+        QThread *ran_on = nullptr;
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("^QThread::start")));
+        safe_files::run_while_turning([&] { ran_on = QThread::currentThread(); }, 1);
+        QCOMPARE(ran_on, QThread::currentThread());
     }
 
     void settings_lines()

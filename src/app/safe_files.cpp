@@ -37,17 +37,31 @@ bool write_whole(const QString &path, const QByteArray &content, bool text_mode)
     return file.commit();
 }
 
+void run_while_turning(const std::function<void()> &work, uint stack_size)
+{
+    const std::unique_ptr<QThread> worker(QThread::create(work));
+    if (stack_size > 0)
+        worker->setStackSize(stack_size);
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    // A thread the system would not start never finishes: the loop would
+    // wait for ever, and every later operation with it. The work is done
+    // here instead, the window still while it lasts.
+    if (!worker->isRunning() && !worker->isFinished()) {
+        work();
+        return;
+    }
+    loop.exec();
+    // The loop also ends when the application quits; the work is still
+    // done whole before anything returns.
+    worker->wait();
+}
+
 bool write_whole_while_turning(const QString &path, const QByteArray &content)
 {
     bool written = false;
-    const std::unique_ptr<QThread> writer(QThread::create([&] { written = write_whole(path, content); }));
-    QEventLoop loop;
-    QObject::connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    writer->start();
-    loop.exec();
-    // The loop also ends when the application quits; the file is still
-    // written whole or not at all before anything returns.
-    writer->wait();
+    run_while_turning([&] { written = write_whole(path, content); });
     return written;
 }
 

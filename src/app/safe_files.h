@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Writing the files the user keeps: names built from what a controller
 // reports, and content that lands whole or not at all.
 namespace safe_files {
@@ -25,6 +27,12 @@ bool write_whole(const QString &path, const QByteArray &content, bool text_mode 
 // events meanwhile may call back into the caller, which must be ready for
 // that as for a modal dialog.
 bool write_whole_while_turning(const QString &path, const QByteArray &content);
+
+// Runs `work` on a worker thread (of `stack_size` bytes of stack, 0: the
+// system's choice) while the calling thread's event loop turns, and returns
+// once it is done. When no worker can be started, `work` runs on the
+// calling thread.
+void run_while_turning(const std::function<void()> &work, uint stack_size = 0);
 
 } // namespace safe_files
 
