@@ -50,6 +50,12 @@ struct Session : harness::Window
     {
         return harness::connect_ethernet(window.get(), controller.port());
     }
+    // Connected to `controller`, which identifies itself as controller "77".
+    bool identify(harness::FakeController &controller)
+    {
+        controller.answer = [](const QByteArray &) { return identity; };
+        return connect(controller);
+    }
 
     // Readies `operation` and starts it.
     void start(const QString &operation)
@@ -133,8 +139,7 @@ private slots:
         QFETCH(QString, text);
         Session s;
         harness::FakeController controller;
-        controller.answer = [](const QByteArray &) { return identity; };
-        QVERIFY(s.connect(controller));
+        QVERIFY(s.identify(controller));
 
         // The first step is answered; the link goes during the second: the
         // next request, or the upload's content well under way.
@@ -198,8 +203,7 @@ private slots:
     {
         Session s;
         harness::FakeController controller;
-        controller.answer = [](const QByteArray &) { return identity; };
-        QVERIFY(s.connect(controller));
+        QVERIFY(s.identify(controller));
         controller.answer = [](const QByteArray &) { return "a;b\n" + ok_reply; };
         // The controller hangs up while the save dialog is up; the dialog
         // is answered once the program has seen it go.
@@ -262,8 +266,7 @@ private slots:
         QFETCH(int, requests);
         Session s;
         harness::FakeController controller;
-        controller.answer = [](const QByteArray &) { return identity; };
-        QVERIFY(s.connect(controller));
+        QVERIFY(s.identify(controller));
         const int before = controller.requests().size();
         // Every step answered late, as a slow line would.
         controller.answer = [&](const QByteArray &request) {
@@ -334,8 +337,7 @@ private slots:
         QFETCH(QString, first);
         Session s;
         harness::FakeController controller;
-        controller.answer = [](const QByteArray &) { return identity; };
-        QVERIFY(s.connect(controller));
+        QVERIFY(s.identify(controller));
         const int before = controller.requests().size();
         // The first request's "ok" comes 250 ms late; the second request is
         // refused 400 ms after it, so that the late "ok" would come first.
@@ -427,8 +429,7 @@ private slots:
         QFETCH(QString, control);
         Session s;
         harness::FakeController controller;
-        controller.answer = [](const QByteArray &) { return identity; };
-        QVERIFY(s.connect(controller));
+        QVERIFY(s.identify(controller));
         controller.answer = [](const QByteArray &) { return QByteArray(); }; // silent
         if (operation == QLatin1String("list read"))
             s.click("read_dev_btn");

@@ -67,6 +67,17 @@ struct ParamWrite
     // this one's, and then a comparison with the same file again.
     QVector<QPair<int, QVector<params::WriteRow>>> further_pages;
     bool compare_after = false;
+
+    // Goes on with the next of the further pages; false when none is left.
+    bool take_next_page()
+    {
+        if (further_pages.isEmpty())
+            return false;
+        page = further_pages.first().first;
+        rows = further_pages.takeFirst().second;
+        next_row = 0;
+        return true;
+    }
 };
 
 // A device-list read: the table row the next listed device goes to.

@@ -73,12 +73,9 @@ void MainWindow::take_write_param(const exchange::Reply &reply)
             unwritten_cells.remove({write.page, row.row});
         }
     }
-    if (confirmed && write.next_row >= param_page(write.page).size() && !write.further_pages.isEmpty()) {
-        // A write of the differences goes on with the next page's rows.
-        write.page = write.further_pages.first().first;
-        write.rows = write.further_pages.takeFirst().second;
-        write.next_row = 0;
-    }
+    // A write of the differences goes on with the next page's rows.
+    if (confirmed && write.next_row >= param_page(write.page).size())
+        write.take_next_page();
     if (confirmed && write.next_row < param_page(write.page).size()) {
         // The next batch: its waiting counts against the same budget.
         send_param_write_step();

@@ -104,12 +104,10 @@ bool MainWindow::start_differences_write()
         if (!rows.isEmpty())
             write.further_pages.append({page, rows});
     }
-    if (write.further_pages.isEmpty()) {
+    if (!write.take_next_page()) {
         show_status(QStringLiteral("Нет отличий для записи"));
         return false;
     }
-    write.page = write.further_pages.first().first;
-    write.rows = write.further_pages.takeFirst().second;
     begin_operation(Operation::wait_write_param, write);
     send_request(next_param_write_request());
     return true;
