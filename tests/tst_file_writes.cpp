@@ -9,6 +9,7 @@
 #include "app/mainwindow.h"
 #include "devices/device_list.h"
 #include "link/log.h"
+#include "link/log_store.h"
 #include "link/traffic_format.h"
 #include "params/settings_file_rules.h"
 #include "support/harness.h"
@@ -57,6 +58,15 @@ void fill_up(const QString &folder)
     const QByteArray block(4096, 'f');
     while (filler.write(block) == block.size()) {
     }
+}
+
+// The file open in `folder` as /proc names it (the log's nameless one).
+QString open_file_in(const QString &folder)
+{
+    for (const QFileInfo &open : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System))
+        if (open.symLinkTarget().startsWith(QDir(folder).canonicalPath() + QLatin1Char('/')))
+            return open.filePath();
+    return QString();
 }
 
 } // namespace
@@ -197,6 +207,56 @@ private slots:
         QVERIFY(expected.endsWith(
             QLatin1Char('\n')
             + kept.mid(0, kept.indexOf(QStringLiteral("Файл логов записан!"))).join(QLatin1Char('\n'))));
+    }
+
+    void log_store_outlasts_a_full_disk_data()
+    {
+        QTest::addColumn<bool>("room_again"); // the disk is emptied before memory would overflow
+        QTest::addColumn<bool>("cut");        // the temporary file loses its lines meanwhile
+        QTest::newRow("room again before memory overflows") << true << false;
+        QTest::newRow("temporary file cut short") << false << true;
+    }
+
+    void log_store_outlasts_a_full_disk()
+    {
+        QFETCH(bool, room_again);
+        QFETCH(bool, cut);
+        const QString full_disk = qEnvironmentVariable("FULL_DISK_DIR");
+        if (full_disk.isEmpty())
+            QSKIP("needs the file systems that with_small_disks.sh mounts");
+        harness::WorkingDirectory home; // where the log is saved
+        for (const QFileInfo &file : QDir(full_disk).entryInfoList(QDir::Files | QDir::Hidden))
+            QFile::remove(file.filePath());
+        LogStore store(full_disk);
+        store.set_memory_limit(512 * 1024);
+        QStringList lines;
+        const auto log_lines = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                lines << QString::number(lines.size()) + QString(1000, QLatin1Char('x'));
+                store.begin_line();
+                store.append(lines.last().toUtf8());
+            }
+        };
+        log_lines(200);
+        store.write_out();
+        fill_up(full_disk);
+        log_lines(300); // kept in memory
+        if (room_again) {
+            QVERIFY(QFile::remove(full_disk + QStringLiteral("/filler")));
+            log_lines(400); // more than memory keeps: the file takes them all
+        }
+        if (cut) {
+            QVERIFY(QFile::resize(open_file_in(full_disk), 0));
+            fill_up(full_disk);
+            lines.replace(199, QStringLiteral("Не удалось прочитать временный файл лога: часть записей журнала до "
+                                              "этого места утеряна."));
+            lines = lines.mid(199);
+        }
+        QVERIFY(store.take_copy()->save_to(QStringLiteral("log.txt")));
+        QFile saved(QStringLiteral("log.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()), lines.join(QLatin1Char('\n')));
+        QVERIFY(!store.take_loss());
     }
 };
 

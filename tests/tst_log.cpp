@@ -19,8 +19,11 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 using harness::find;
 using harness::TemporaryDirectoryAt;
@@ -497,10 +500,12 @@ void LogTest::saved_file_is_the_records_written_data()
     QTest::addColumn<int>("shown_limit"); // paragraphs the window keeps
     QTest::addColumn<int>("pairs");       // small request and reply pairs before and after
     QTest::addColumn<int>("large");       // bytes of a large record pair between them
-    QTest::newRow("records of every kind") << false << 30000 << 2 << 0;
-    QTest::newRow("time stamps") << true << 30000 << 2 << 0;
-    QTest::newRow("window dropped paragraphs") << true << 100 << 150 << 300000;
-    QTest::newRow("saved while a large record is on its way") << false << 30000 << 1 << 1000000;
+    QTest::addColumn<int>("later");       // bytes of a record pair logged while the save runs
+    QTest::newRow("records of every kind") << false << 30000 << 2 << 0 << 0;
+    QTest::newRow("time stamps") << true << 30000 << 2 << 0 << 0;
+    QTest::newRow("window dropped paragraphs") << true << 100 << 150 << 300000 << 0;
+    QTest::newRow("saved while a large record is on its way") << false << 30000 << 1 << 1000000 << 0;
+    QTest::newRow("records logged while saving") << false << 30000 << 1 << 1000000 << 300000;
 }
 
 void LogTest::saved_file_is_the_records_written()
@@ -509,6 +514,7 @@ void LogTest::saved_file_is_the_records_written()
     QFETCH(int, shown_limit);
     QFETCH(int, pairs);
     QFETCH(int, large);
+    QFETCH(int, later);
     harness::WorkingDirectory directory;
     QTemporaryDir temporary_directory;
     std::unique_ptr<TemporaryDirectoryAt> temporary(new TemporaryDirectoryAt(temporary_directory.path()));
@@ -529,24 +535,45 @@ void LogTest::saved_file_is_the_records_written()
     for (int i = 0; i < pairs; ++i)
         log_pair(*log, i % 2, "{\"m\":" + QByteArray::number(i) + "}", lines, prefix);
     const QString expected = lines.join(QLatin1Char('\n'));
+    // The program goes on while the file is written; what it logs then is
+    // not in the file, and comes before the message that it is written.
+    // The progress shows meanwhile.
+    const QLabel *progress = find<QLabel>(log.get(), QStringLiteral("save_progress"));
+    if (later > 0)
+        QTimer::singleShot(0, log.get(), [&] {
+            QVERIFY(!progress->isHidden() && progress->text().startsWith(QStringLiteral("Запись в файл: ")));
+            log_pair(*log, 0, mixed_text(later), lines, prefix);
+        });
 
     // Saved at once, the records still on their way included.
     int stamp_count = 0;
     QCOMPARE(with_stamps_alike(QString::fromUtf8(harness::save_log(log.get())), &stamp_count), expected);
     QCOMPARE(stamp_count, stamps ? lines.size() : 0);
+    QCOMPARE(with_stamps_alike(log->plain_text(), &stamp_count),
+             lines.join(QLatin1Char('\n')) + QStringLiteral("\nФайл логов записан!"));
+    QVERIFY(progress->isHidden());
 
     // The window shows the newest of the same lines, long ones broken.
     QTRY_VERIFY_WITH_TIMEOUT(!log->has_pending_display(), 60000);
     const QString shown = with_stamps_alike(text_edit(*log)->toPlainText(), &stamp_count).remove(QLatin1Char('\n'));
-    const QString all = QString(expected + QStringLiteral("Файл логов записан!")).remove(QLatin1Char('\n'));
+    const QString all =
+        QString(lines.join(QString()) + QStringLiteral("Файл логов записан!")).remove(QLatin1Char('\n'));
     const bool dropped = shown_limit < 30000;
     QVERIFY(dropped ? all.endsWith(shown) && shown.size() < all.size() : shown == all);
     QCOMPARE(!find<QLabel>(log.get(), QStringLiteral("trim_notice"))->isHidden(), dropped);
 
-    // The temporary file is readable by the user alone, and gone with the log.
-    for (const QFileInfo &file : QDir(temporary_directory.path()).entryInfoList(QDir::Files | QDir::Hidden))
-        QCOMPARE(file.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
-                 QFile::Permissions());
+    // The temporary file, found among the open ones, is readable by the user
+    // alone, and gone with the log.
+    int open_files = 0;
+    for (const QFileInfo &open : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System)) {
+        struct stat status = {};
+        if (open.symLinkTarget().startsWith(QDir(temporary_directory.path()).canonicalPath() + QLatin1Char('/'))) {
+            QCOMPARE(stat(QFile::encodeName(open.filePath()).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 0777, 0600u);
+            ++open_files;
+        }
+    }
+    QCOMPARE(open_files, 1);
     log.reset();
     QVERIFY(QDir(temporary_directory.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }

@@ -2,10 +2,24 @@
 
 #include "network/arp_table.h"
 
-#ifdef Q_OS_WIN
 #include <QDir>
+#include <QFile>
 
+#ifdef Q_OS_WIN
+#include <QRandomGenerator>
+
+#include <vector>
+
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+#else
+#include <QTemporaryFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace platform {
@@ -111,5 +125,178 @@ QString arp_table_text(const QString &query_output)
     return arp_table::from_ip_neigh(query_output);
 #endif
 }
+
+#ifdef Q_OS_WIN
+
+namespace {
+
+// The security descriptor of a file for the current user alone: a DACL with
+// one entry, the user of the process token with every right. Protected, so
+// that the inheritable entries of the folder (%TEMP% lets its owner's
+// administrators and SYSTEM in, a folder chosen elsewhere may let anyone
+// in) are not merged into it when the file is made.
+struct OwnerOnlySecurity
+{
+    std::vector<unsigned char> user;
+    std::vector<unsigned char> acl;
+    SECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes;
+
+    bool make()
+    {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return false;
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        user.resize(size);
+        const bool have_user = size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+        CloseHandle(token);
+        if (!have_user)
+            return false;
+        PSID sid = reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid;
+        const DWORD acl_size = DWORD(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + GetLengthSid(sid));
+        acl.resize(acl_size);
+        PACL dacl = reinterpret_cast<PACL>(acl.data());
+        if (!InitializeAcl(dacl, acl_size, ACL_REVISION) || !AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL, sid)
+            || !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
+            || !SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE)
+            || !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+            return false;
+        attributes.nLength = sizeof(attributes);
+        attributes.lpSecurityDescriptor = &descriptor;
+        attributes.bInheritHandle = FALSE;
+        return true;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<QFile> open_private_temporary_file(const QString &folder)
+{
+    // QTemporaryFile would give the file a name in %TEMP% with the folder's
+    // ACL, and a crash would leave it there with the traffic in it. The
+    // file is made here instead:
+    // - with an ACL for the current user alone (see OwnerOnlySecurity);
+    // - delete-on-close: the system removes it once its last handle is
+    //   closed, which the end of the process does, however it ends;
+    // - marked temporary, so that the cache keeps it rather than the disk;
+    // - shared for reading (FileReader reopens it) and for deletion, which
+    //   a second handle of a delete-on-close file needs; never for writing.
+    OwnerOnlySecurity security;
+    if (!security.make())
+        return nullptr;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name = QDir::toNativeSeparators(
+            QDir(folder).filePath(QStringLiteral("configurator_log_%1.tmp")
+                                      .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))));
+        const HANDLE handle =
+            CreateFileW(reinterpret_cast<const wchar_t *>(name.utf16()), GENERIC_READ | GENERIC_WRITE | DELETE,
+                        FILE_SHARE_READ | FILE_SHARE_DELETE, &security.attributes, CREATE_NEW,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS)
+                continue; // a name taken: another one
+            return nullptr;
+        }
+        // QFile takes a C runtime descriptor, binary so that nothing is
+        // translated; closing it closes the handle, and the file is gone.
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+        if (descriptor == -1) {
+            CloseHandle(handle);
+            return nullptr;
+        }
+        auto file = std::make_unique<QFile>();
+        if (!file->open(descriptor, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            _close(descriptor);
+            return nullptr;
+        }
+        return file;
+    }
+    return nullptr;
+}
+
+FileReader::FileReader(const QFile &file) : handle(INVALID_HANDLE_VALUE)
+{
+    // A handle duplicated with DuplicateHandle would share the file position
+    // with the owner's, which a read moves even when it names its offset:
+    // ReOpenFile makes a handle of its own.
+    const int descriptor = file.handle();
+    const HANDLE original =
+        descriptor == -1 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    if (original != INVALID_HANDLE_VALUE)
+        handle = ReOpenFile(original, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+}
+
+FileReader::~FileReader()
+{
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+}
+
+bool FileReader::is_open() const
+{
+    return handle != INVALID_HANDLE_VALUE;
+}
+
+qint64 FileReader::read_at(qint64 offset, char *data, qint64 size) const
+{
+    if (handle == INVALID_HANDLE_VALUE || offset < 0 || size < 0)
+        return -1;
+    OVERLAPPED at = {};
+    at.Offset = DWORD(quint64(offset) & 0xffffffffu);
+    at.OffsetHigh = DWORD(quint64(offset) >> 32);
+    DWORD read = 0;
+    if (!ReadFile(handle, data, DWORD(qMin<qint64>(size, 1 << 30)), &read, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return qint64(read);
+}
+
+#else
+
+std::unique_ptr<QFile> open_private_temporary_file(const QString &folder)
+{
+    // QTemporaryFile makes the file readable and writable by its owner
+    // alone and removes it when it is destroyed; on Linux, where the file
+    // system allows, it has no name at all (O_TMPFILE), so that not even a
+    // crash leaves the traffic behind.
+    auto file = std::make_unique<QTemporaryFile>(QDir(folder).filePath(QStringLiteral("configurator_log_XXXXXX")));
+    QFile &plain_file = *file;
+    if (!plain_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return nullptr;
+    return file;
+}
+
+FileReader::FileReader(const QFile &file) : descriptor(-1)
+{
+    // A descriptor of its own, which stays valid whatever the owner does
+    // with its QFile; pread() neither uses nor moves the shared position.
+    if (file.handle() != -1)
+        descriptor = fcntl(file.handle(), F_DUPFD_CLOEXEC, 0);
+}
+
+FileReader::~FileReader()
+{
+    if (descriptor != -1)
+        close(descriptor);
+}
+
+bool FileReader::is_open() const
+{
+    return descriptor != -1;
+}
+
+qint64 FileReader::read_at(qint64 offset, char *data, qint64 size) const
+{
+    if (descriptor == -1 || offset < 0 || size < 0)
+        return -1;
+    for (;;) {
+        const ssize_t read = pread(descriptor, data, size_t(size), off_t(offset));
+        if (read >= 0 || errno != EINTR)
+            return qint64(read);
+    }
+}
+
+#endif
 
 } // namespace platform

@@ -1,11 +1,13 @@
 #include "link/log.h"
 #include "ui_log.h"
 
+#include "app/safe_files.h"
 #include "app/user_settings.h"
 #include "link/traffic_format.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -13,6 +15,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+
+#include <atomic>
 
 namespace {
 
@@ -32,6 +36,8 @@ constexpr int work_budget_ms = 5;
 // log keeps everything.
 constexpr int default_shown_paragraphs = 30000;
 constexpr qint64 shown_character_limit = 8 * 1000 * 1000;
+// How often a save's progress is shown.
+constexpr int save_progress_ms = 200;
 
 const char time_stamps_key[] = "log/time_stamps";
 
@@ -82,6 +88,7 @@ Log::Log(QWidget *parent) : QWidget(parent), ui(new Ui::Log)
     const QSignalBlocker quiet(ui->timestamps_box);
     ui->timestamps_box->setChecked(time_stamps);
 
+    ui->save_progress->hide();
     ui->find_bar->hide();
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &Log::open_find_bar);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), ui->find_bar, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
@@ -229,7 +236,30 @@ void Log::on_write_file_btn_clicked()
     // Two saves within one second use the same name; the second replaces
     // the first whole. A failed save leaves an earlier file as it was.
     make_all_records();
-    const bool written = saved.save_to(traffic_format::log_file_name(QDateTime::currentDateTime()));
+    const std::unique_ptr<const LogStore::Copy> copy = saved.take_copy();
+    const QString path = traffic_format::log_file_name(QDateTime::currentDateTime());
+
+    // A week of polling is gigabytes: they are copied on a worker thread,
+    // while the window and the operation under way go on being served. The
+    // file holds the log as it was at the click; records that come
+    // meanwhile go into the store after it, as any others.
+    std::atomic<qint64> done{0};
+    bool written = false;
+    const QPointer<Log> alive(this);
+    ui->write_file_btn->setEnabled(false);
+    const auto show_progress = [this, &done, total = copy->size()] {
+        ui->save_progress->setText(QStringLiteral("Запись в файл: %1 из %2 байт").arg(done.load()).arg(total));
+    };
+    show_progress();
+    ui->save_progress->show();
+    QTimer progress_timer;
+    connect(&progress_timer, &QTimer::timeout, this, show_progress);
+    progress_timer.start(save_progress_ms);
+    safe_files::run_while_turning([&] { written = copy->save_to(path, &done); });
+    if (!alive)
+        return; // closed with the program meanwhile
+    ui->save_progress->hide();
+    ui->write_file_btn->setEnabled(true);
     // Added after writing, so the message is not part of this file.
     add_record(traffic_format::RecordText::line(written ? QStringLiteral("Файл логов записан!")
                                                         : QStringLiteral("Не удалось записать файл!")));

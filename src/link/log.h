@@ -28,7 +28,9 @@ class Log;
 // and that it keeps only the newest paragraphs, some megabytes of text at
 // most, so that neither a day of polling nor a large transfer slows it down
 // or fills the memory (the window then says so). Paragraphs that newer ones
-// would push out at once are never laid out.
+// would push out at once are never laid out. "Запись в файл" writes the log
+// as it is at the click on a worker thread, its progress shown below the
+// buttons, while the program goes on.
 class Log : public QWidget
 {
     Q_OBJECT

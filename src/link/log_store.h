@@ -4,11 +4,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <deque>
 #include <memory>
+#include <vector>
 
+class QFile;
 class QIODevice;
-class QTemporaryFile;
+
+namespace platform {
+class FileReader;
+}
 
 // The traffic log as "Запись в файл" saves it: UTF-8 lines separated by
 // "\n". It lives in a temporary file of its own, in the system's temporary
@@ -18,26 +24,58 @@ class QTemporaryFile;
 //
 // When that file cannot be made or written (no temporary directory, a full
 // disk), what it holds so far stays and the lines that follow are kept in
-// memory; once they outgrow their limit, the oldest lines go (and the file
-// with them), and the store says once that it lost records.
+// memory. A write that failed is tried again with each batch that follows
+// and before every copy, so that the file takes everything once there is
+// room again. Only when the lines in memory outgrow their limit and a write
+// fails once more do the oldest lines go (and the file with them), and the
+// store says once that it lost records.
 class LogStore
 {
 public:
-    LogStore();
+    // The log as it was at one moment, to be written out on another thread
+    // while the store goes on taking lines: the file's bytes up to that
+    // moment, read through a handle of its own, and the lines memory held.
+    class Copy
+    {
+    public:
+        ~Copy();
+        // Bytes of the log copied.
+        qint64 size() const { return file_bytes + pieces_bytes; }
+        // Writes the log to `out`, adding to `done` what is written. Should
+        // the file fail to give its bytes, a line says so where they end and
+        // the lines memory held follow. False when `out` failed.
+        bool write_to(QIODevice &out, std::atomic<qint64> *done = nullptr) const;
+        // Writes the log to `path` through a file that replaces an earlier
+        // one there only once everything is written.
+        bool save_to(const QString &path, std::atomic<qint64> *done = nullptr) const;
+
+    private:
+        friend class LogStore;
+        std::unique_ptr<platform::FileReader> reader;
+        qint64 file_bytes = 0;
+        std::vector<QByteArray> pieces; // the first without a "\n" nothing comes before
+        bool pieces_separated = false;  // the first piece begins with the "\n" before its line
+        qint64 pieces_bytes = 0;
+    };
+
+    // `folder`: where the temporary file is made; empty, the system's
+    // temporary folder as it is when the file is made.
+    explicit LogStore(const QString &folder = QString());
     ~LogStore();
 
     // Starts the next line: "\n" before every line but the first.
     void begin_line();
     // Adds to the line begun last.
     void append(const QByteArray &utf8);
-    // Lines are written to the file in batches; this writes what waits.
+    // Lines are written to the file in batches; this writes what waits,
+    // unless a write failed and not a batch has come since.
     void write_out();
-    // Empties the log; a file that failed is tried afresh.
+    // Empties the log into a new temporary file; copies taken keep the old.
     void clear();
 
-    // Copies the log to `path`, a block at a time, through a file that
-    // replaces an earlier one there only once everything is written.
-    bool save_to(const QString &path);
+    // The log up to now, for writing out; what waits for the file is first
+    // tried there once more.
+    std::unique_ptr<Copy> take_copy();
     // The whole log; meant for small ones.
     QByteArray read_all();
 
@@ -55,16 +93,18 @@ private:
     };
 
     void open_file();
-    void drop_file();
+    bool write_pieces();
+    void drop_front_piece();
     void keep_within_memory_limit();
-    bool copy_to(QIODevice &out);
 
-    std::unique_ptr<QTemporaryFile> file;
-    bool file_writable = false;
+    QString folder;
+    std::unique_ptr<QFile> file;
     qint64 file_size = 0; // bytes of the log in the file, older than the pieces
+    bool write_failed = false;
+    qint64 retry_at = 0; // while a write failed, the pieces' size at which it is tried again
 
-    // Newer than the file's bytes: waiting to be written, or, once the file
-    // has failed, kept here instead.
+    // Newer than the file's bytes: waiting to be written, or, while the file
+    // fails, kept here instead.
     std::deque<Piece> pieces;
     qint64 pieces_size = 0;
     int line_starts = 0; // pieces that start a line
