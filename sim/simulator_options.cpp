@@ -1,5 +1,8 @@
 #include "simulator_options.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include "plausible_values.h"
 
 #include <QFile>
@@ -55,6 +58,10 @@ SimulatorCommandLine::SimulatorCommandLine()
                         "runs, measurements drift (serial number %1 unless given).")
              .arg(plausible_serial())},
         value_option("seed", QStringLiteral("Seed of the random drift of measurements."), "n", QStringLiteral("1")),
+        value_option("set",
+                     QStringLiteral("Start parameter KEY of the catalogue at VALUE (JSON, or else a text); "
+                                    "may be repeated."),
+                     "key=value"),
         value_option("key-error",
                      QStringLiteral("Answer every request that reads or writes KEY with "
                                     "{\"result\":CODE}; may be repeated."),
@@ -112,6 +119,8 @@ bool SimulatorCommandLine::parse(const QStringList &arguments)
             controller.serial = plausible_serial();
         make_plausible(controller, quint32(seed));
     }
+    if (!read_set_values())
+        return false;
 
     ReplyFaults &faults = parsed.faults;
     if (!read_number(QStringLiteral("delay"), 0, &faults.delay_ms)
@@ -178,6 +187,28 @@ bool SimulatorCommandLine::read_parameters()
             return false;
         }
         parsed.key_errors.insert(entry.left(equals), entry.mid(equals + 1));
+    }
+    return true;
+}
+
+bool SimulatorCommandLine::read_set_values()
+{
+    for (const QString &entry : parser.values(QStringLiteral("set"))) {
+        const int equals = entry.indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            error = QStringLiteral("--set wants KEY=VALUE, not \"%1\"").arg(entry);
+            return false;
+        }
+        const QString text = entry.mid(equals + 1);
+        // 30 is a number, "30" and plain words are texts.
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + "]");
+        const QJsonValue value = document.isArray() && document.array().size() == 1 ? document.array().first()
+                                                                                       : QJsonValue(text);
+        const QString result = parsed.controller.parameters.write({{entry.left(equals), value}});
+        if (result != QLatin1String("ok")) {
+            error = QStringLiteral("--set %1: %2").arg(entry, result);
+            return false;
+        }
     }
     return true;
 }

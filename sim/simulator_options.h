@@ -48,6 +48,7 @@ private:
     bool read_number(const QString &option, int minimum, int *value);
     bool read_ipconfig(const QString &text);
     bool read_parameters();
+    bool read_set_values();
 
     QCommandLineParser parser;
     SimulatorOptions parsed;

@@ -1,27 +1,32 @@
 #include "app/command_line.h"
+#include "app/commissioning_run.h"
+#include "app/console.h"
 #include "app/mainwindow.h"
+#include "app/unattended_commissioning.h"
 
 #include <QApplication>
 
-#include <cstdio>
-
 namespace {
 
-// On Windows a GUI program has no console; the text then goes nowhere but
-// the exit code still tells a script what happened.
-void print(FILE *stream, const QString &text)
+QStringList raw_arguments(int argc, char *argv[])
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    if (!text.endsWith(QLatin1Char('\n')))
-        std::fputc('\n', stream);
-    std::fflush(stream);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // What needs no window (help, version, a refusal, a commissioning run)
+    // needs no display either; the arguments are only looked at here, and
+    // read for good once the application has them in full.
+    if (needs_no_window(raw_arguments(argc, argv))) {
+        console::prefer_offscreen_platform();
+        console::attach_parent_console();
+    }
     // The images live in a static library; nothing else would pull them in.
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
@@ -30,12 +35,17 @@ int main(int argc, char *argv[])
 
     const CommandLine command_line = parse_command_line(QApplication::arguments());
     switch (command_line.action) {
-    case CommandLine::Action::ShowHelp: print(stdout, command_line.help_text); return 0;
-    case CommandLine::Action::ShowVersion: print(stdout, command_line.version_text); return 0;
+    case CommandLine::Action::ShowHelp: console::print_line(false, command_line.help_text); return 0;
+    case CommandLine::Action::ShowVersion: console::print_line(false, command_line.version_text); return 0;
     case CommandLine::Action::Refuse:
-        print(stderr, command_line.message);
-        print(stderr, command_line.help_text);
-        return 2;
+        console::print_line(true, command_line.message);
+        console::print_line(true, command_line.help_text);
+        return commissioning::bad_input;
+    case CommandLine::Action::Commission: {
+        UnattendedCommissioning run(command_line, [](const QString &line) { console::print_line(false, line); });
+        console::watch_interrupts(&run, [&run] { run.interrupt(); });
+        return run.run();
+    }
     case CommandLine::Action::Run: break;
     }
 

@@ -16,7 +16,7 @@
 #include <QPalette>
 #include <QTimer>
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent, Use use) : QMainWindow(parent), use(use), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("Конфигуратор УСПД-Kestrin версия 1.4"));
@@ -43,7 +43,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     // The log window appears before the main window.
     log_window = new Log;
-    log_window->show();
+    if (use == Use::Window)
+        log_window->show();
 
     setup_network_search();
     setup_file_transfer();
@@ -88,7 +89,8 @@ MainWindow::~MainWindow()
 {
     if (eth_connected && eth_link)
         eth_link->close();
-    write_settings();
+    if (use == Use::Window)
+        write_settings();
     delete ui;
     // The log window has no parent; it goes with the window that fed it.
     delete log_window;

@@ -58,7 +58,11 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // How the window is used: by an engineer, or by a commissioning run
+    // from the command line, which shows nothing and leaves the engineer's
+    // session settings and remembered addresses as they are.
+    enum class Use { Window, Unattended };
+    explicit MainWindow(QWidget *parent = nullptr, Use use = Use::Window);
     ~MainWindow() override;
 
     // Presets the controller address fields (the --host and --port options).
@@ -67,6 +71,10 @@ public:
     // waits for its reply (or for the link to settle before it goes out),
     // or a dialog the operation opened is up.
     bool exchange_pending() const { return operation_pending(); }
+
+signals:
+    // Every text the status line shows, as it is shown.
+    void status_shown(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -135,6 +143,11 @@ private slots:
     void setStdout();
 
 private:
+    // Drives the start and step functions the buttons drive, from the
+    // command line.
+    friend class UnattendedCommissioning;
+    const Use use;
+
     // --- Start-up and shut-down (app/) ---
     int probe_serial_ports();
     void read_settings(int probed_ports);
@@ -387,6 +400,9 @@ private:
     // Whether each row of the page is checked, in row order.
     QVector<bool> param_checks(int page) const;
     void load_settings_file(const QString &path);
+    // Compares the controller with the settings file at `path`; false, with
+    // the reason shown, when the file is refused or no request may start.
+    bool compare_with_file(const QString &path);
 
     // Parameter operations (params/parameter_exchange.cpp): the rows checked
     // on `page`; false, with the reason shown, when nothing may be sent.
@@ -461,6 +477,8 @@ private:
     // --- Commissioning report (app/window_report.cpp) ---
     // What the window holds now, as the report tells it.
     report::Document report_document() const;
+    // Writes the report to `path`, whole or not at all.
+    bool write_report(const QString &path);
     // What this controller told or confirmed since it was identified.
     report::ControllerRecord controller_record;
     // Values on the pages that did not come from the controller: the cells

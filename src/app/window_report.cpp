@@ -31,12 +31,17 @@ void MainWindow::on_report_btn_clicked()
     const QString suggested = report::file_name(controller_record.serial, QDate::currentDate());
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("Отчёт"), suggested, QStringLiteral("PDF (*.pdf)"));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        write_report(path);
+}
+
+bool MainWindow::write_report(const QString &path)
+{
     // Made in memory first, so that the file is written whole or not at all.
     const QByteArray pdf = report::render_pdf(report_document());
     const bool written = !pdf.isEmpty() && safe_files::write_whole(path, pdf);
     show_status(written ? QStringLiteral("Отчёт записан") : QStringLiteral("Отчёт не записан"));
+    return written;
 }
 
 report::Document MainWindow::report_document() const

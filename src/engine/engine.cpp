@@ -239,6 +239,7 @@ void MainWindow::show_status(const QString &text)
 {
     ui->label->setText(text);
     status_owner = text.isEmpty() ? StatusOwner::Nobody : StatusOwner::Other;
+    emit status_shown(text);
 }
 
 void MainWindow::show_sweep_status(const QString &text)

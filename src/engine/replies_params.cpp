@@ -86,7 +86,7 @@ void MainWindow::take_write_param(const exchange::Reply &reply)
     refresh_comparison_view();
     // What the controller holds now, against the same file.
     if (compare_again)
-        start_settings_comparison(last_template.file_values, last_template.file_name);
+        start_settings_comparison(last_template.file_values, last_template.file_name, last_template.file_sha256);
 }
 
 void MainWindow::take_settings_dump(const exchange::Reply &reply)

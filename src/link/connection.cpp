@@ -140,6 +140,9 @@ void MainWindow::setup_address_completer()
 
 void MainWindow::remember_controller_address()
 {
+    // A run over a list of controllers is not what the engineer last reached.
+    if (use == Use::Unattended)
+        return;
     const auto settings = open_user_settings();
     const auto list = recent_addresses::remember(recent_addresses::load(*settings), {eth_link_host, eth_link_port});
     recent_addresses::save(*settings, list);

@@ -47,23 +47,24 @@ void MainWindow::on_compare_settings_btn_clicked()
         return;
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Сравнить с файлом"), QString(),
                                                       params::settings_file_filter());
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        compare_with_file(path);
+}
+
+bool MainWindow::compare_with_file(const QString &path)
+{
     QJsonObject values;
     QString refusal;
-    if (!params::read_comparison_file(path, &values, &refusal)) {
+    if (!params::read_template(param_pages, path, &values, &refusal)) {
         show_status(refusal);
-        return;
-    }
-    // A file of another controller's parameters is not worth a request.
-    if (!params::shares_key(param_pages, values)) {
-        show_status(params::comparison_text({}));
-        return;
+        return false;
     }
     // The link may have gone, or another operation begun, while the dialog
     // was up.
-    if (request_may_start(GuardText::Latin))
-        start_settings_comparison(values, QFileInfo(path).fileName(), params::file_sha256(path));
+    if (!request_may_start(GuardText::Latin))
+        return false;
+    start_settings_comparison(values, QFileInfo(path).fileName(), params::file_sha256(path));
+    return true;
 }
 
 void MainWindow::apply_comparison(const QJsonObject &controller)

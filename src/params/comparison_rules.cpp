@@ -300,6 +300,16 @@ bool read_comparison_file(const QString &path, QJsonObject *values, QString *ref
     return true;
 }
 
+bool read_template(const Catalogue &catalogue, const QString &path, QJsonObject *values, QString *refusal)
+{
+    if (!read_comparison_file(path, values, refusal))
+        return false;
+    if (shares_key(catalogue, *values))
+        return true;
+    *refusal = comparison_text({});
+    return false;
+}
+
 bool parse_settings(const QString &text, QJsonObject *values)
 {
     QJsonParseError error;

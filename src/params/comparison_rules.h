@@ -99,6 +99,11 @@ QString differences_text(int count);
 // why, when it cannot be read, is not UTF-8 or is not one JSON object.
 bool read_comparison_file(const QString &path, QJsonObject *values, QString *refusal);
 
+// A template to compare the controller with: read_comparison_file(), and
+// refused as well (with comparison_text() of no comparison) when it names
+// no key of `catalogue`: a file of another controller is not worth a request.
+bool read_template(const Catalogue &catalogue, const QString &path, QJsonObject *values, QString *refusal);
+
 // The parameter values of a settings file: false when its text is not one
 // JSON object.
 bool parse_settings(const QString &text, QJsonObject *values);
