@@ -184,7 +184,7 @@ bool UnattendedCommissioning::open_link(MainWindow &window, const Target &target
     if (window.com_open)
         return true;
     outcome->status = commissioning::no_link;
-    say(*outcome, QStringLiteral("связь"), last_status);
+    say(*outcome, QStringLiteral("связь"), last_status.isEmpty() ? QStringLiteral("порт не открыт") : last_status);
     return false;
 }
 
