@@ -167,9 +167,9 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, printed);
         QFETCH(QString, interrupt_at);
+        // No catalogue here: the program takes the one beside it.
         harness::WorkingDirectory folder;
-        folder.copy_data_file(QStringLiteral("parametrs.csv"));
-        folder.copy_data_file(QStringLiteral("Models.csv"));
+        const QString catalogue = qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + QStringLiteral("/parametrs.csv");
         folder.write_file(QStringLiteral("site.json"), "{\"poll_period\": 15, \"apn\": \"internet\"}");
         folder.write_file(QStringLiteral("bad.json"), "{\"poll_period\": ");
         folder.write_file(QStringLiteral("factory.json"), "{\"poll_period\": 7, \"apn\": \"x\", \"srv_port\": 1, \"tz_offset\": 5}");
@@ -185,7 +185,7 @@ private slots:
             } else {
                 simulators.push_back(std::make_unique<harness::Simulator>());
                 QVERIFY(simulators.back()->start(
-                    QStringList{"--listen", "127.0.0.1:0", "--catalogue", folder.file_path("parametrs.csv"), "--plausible"}
+                    QStringList{"--listen", "127.0.0.1:0", "--catalogue", catalogue, "--plausible"}
                     + controller.split(QLatin1Char(' '), Qt::SkipEmptyParts)));
                 port = simulators.back()->tcp_port();
             }
@@ -221,6 +221,7 @@ private slots:
         for (const QString &text : qAsConst(printed))
             QVERIFY2(output.contains(text), qPrintable(text + QStringLiteral(" not in:\n") + output));
         QTEST(process.exitCode(), "status");
+        QVERIFY(!QFile::exists(folder.file_path(QStringLiteral("parametrs.csv"))));
         // Every report named is a whole PDF; no request reaches a controller
         // when the template is refused.
         const QRegularExpression report(QStringLiteral("\"report\":\"([^\"]+)\""));

@@ -96,6 +96,12 @@ MainWindow::~MainWindow()
     delete log_window;
 }
 
+MissingAuxiliaryFile MainWindow::missing_files() const
+{
+    // A run from the command line leaves the folder it runs in as it was.
+    return use == Use::Unattended ? MissingAuxiliaryFile::BesideProgram : MissingAuxiliaryFile::Create;
+}
+
 void MainWindow::preset_controller_address(const QString &host, const QString &port)
 {
     if (!host.isEmpty())
@@ -129,7 +135,7 @@ void MainWindow::read_settings(int probed_ports)
 {
     ui->interval_line->setText(QStringLiteral("100"));
     QFile file(QStringLiteral("settings.txt"));
-    if (!open_auxiliary_file(file)) {
+    if (!open_auxiliary_file(file, missing_files())) {
         show_status(QStringLiteral("Настройки не считаны"));
         ui->speed_box->setCurrentIndex(5);
         ui->bit_box->setCurrentIndex(1);

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QVector>
 
+#include "app/auxiliary_file.h"
 #include "app/controller_record.h"
 #include "devices/models.h"
 #include "engine/exchange.h"
@@ -147,6 +148,8 @@ private:
     // command line.
     friend class UnattendedCommissioning;
     const Use use;
+    // Where an auxiliary file the working directory lacks comes from.
+    MissingAuxiliaryFile missing_files() const;
 
     // --- Start-up and shut-down (app/) ---
     int probe_serial_ports();

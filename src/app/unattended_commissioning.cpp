@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -135,7 +136,8 @@ Outcome UnattendedCommissioning::commission(const Target &target, const QString 
     if (no_catalogue) {
         outcome.status = commissioning::bad_input;
         say(outcome, QStringLiteral("шаблон"),
-            QStringLiteral("каталог параметров parametrs.csv пуст или не найден в %1").arg(QDir::currentPath()));
+            QStringLiteral("каталог параметров parametrs.csv пуст или не найден ни в %1, ни в %2")
+                .arg(QDir::currentPath(), QCoreApplication::applicationDirPath()));
     } else if (!params::read_template(window.param_pages, options.template_path, &values, &refusal)) {
         outcome.status = commissioning::bad_input;
         say(outcome, QStringLiteral("шаблон"), QStringLiteral("%1: %2").arg(options.template_path, refusal));

@@ -142,7 +142,7 @@ QString MainWindow::device_channel() const
 void MainWindow::load_models()
 {
     QFile file(QStringLiteral("Models.csv"));
-    if (open_auxiliary_file(file)) {
+    if (open_auxiliary_file(file, missing_files())) {
         models = device_list::read_models(file);
     } else {
         show_status(QStringLiteral("Модели не считаны"));

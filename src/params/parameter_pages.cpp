@@ -55,7 +55,7 @@ void MainWindow::load_parameter_catalogue()
     // The catalogue is only read: a write-protected file loads, and a
     // missing one is created empty for the user to fill in.
     QFile file(QStringLiteral("parametrs.csv"));
-    if (!open_auxiliary_file(file)) {
+    if (!open_auxiliary_file(file, missing_files())) {
         show_status(QStringLiteral("Параметры не считаны"));
         return;
     }
