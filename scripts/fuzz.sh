@@ -10,7 +10,9 @@
 # per target gives libFuzzer's executions per second and coverage.
 #
 # Environment: FUZZ_JOBS (build jobs, default 1), FUZZ_BUILD_DIR (default
-# build-fuzz), FUZZ_MAX_LEN (longest input tried, default 4096).
+# build-fuzz), FUZZ_MAX_LEN (longest input tried, default 4096), FUZZ_SEED
+# (libFuzzer's seed, default 1, so that a run that found something can be
+# repeated; 0 lets libFuzzer choose).
 set -euo pipefail
 
 usage() {
@@ -27,6 +29,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 jobs=${FUZZ_JOBS:-1}
 max_len=${FUZZ_MAX_LEN:-4096}
+seed=${FUZZ_SEED:-1}
 
 # clang and its fuzzer runtime, from the distribution's packages.
 fuzzer_runtime() {
@@ -124,7 +127,7 @@ for t in "${targets[@]}"; do
     log=$build/logs/$t.log
     echo "== running $t for ${seconds}s"
     status=0
-    (cd "$build" && "./$t" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+    (cd "$build" && "./$t" -max_total_time="$seconds" -max_len="$max_len" -seed="$seed" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$corpus") >"$log" 2>&1 || status=$?
     done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)
     if [ "$status" -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|SUMMARY: (Address|Leak|Undefined)' "$log"; then

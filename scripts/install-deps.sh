@@ -13,6 +13,7 @@ packages=(
     poppler-utils               # pdftotext: the tests read the report back
     iproute2 util-linux         # private network namespace for the tests
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # compiling the Windows branches
+    clang libclang-rt-14-dev    # libFuzzer and the sanitizers for scripts/fuzz.sh
 )
 
 missing=()

@@ -194,6 +194,9 @@ private slots:
         f.controller.answer = [&](const QByteArray &) { return identity_reply(serial); };
         f.click("connect_dev_btn");
         QTRY_COMPARE(f.edit("lineEdit_3")->text(), serial);
+        // A line edit never renders markup; the status line, a label, would,
+        // were it not plain text.
+        QCOMPARE(f.find<QLabel>("label")->textFormat(), Qt::PlainText);
         const QString logged = QStringLiteral("\"serial\":\"<b>x</b><img src=\\\"a.png\\\">\"");
         QVERIFY(harness::log_text().contains(logged));
     }

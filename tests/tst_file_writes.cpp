@@ -161,15 +161,24 @@ private slots:
         QCOMPARE(files_of(prepare), before);
     }
 
-    void log_goes_on_when_its_temporary_file_fills_the_disk()
+    // The 1 MiB disk that with_small_disks.sh mounts, emptied of what the
+    // test before left on it; empty where there is none.
+    static QString emptied_full_disk()
     {
         const QString full_disk = qEnvironmentVariable("FULL_DISK_DIR");
+        if (full_disk.isEmpty()) // (an empty name is the working directory)
+            return full_disk;
+        for (const QFileInfo &file : QDir(full_disk).entryInfoList(QDir::Files | QDir::Hidden))
+            QFile::remove(file.filePath());
+        return full_disk;
+    }
+
+    void log_goes_on_when_its_temporary_file_fills_the_disk()
+    {
+        const QString full_disk = emptied_full_disk();
         if (full_disk.isEmpty())
             QSKIP("needs the file systems that with_small_disks.sh mounts");
         harness::WorkingDirectory home; // where the log is saved
-        // The disk emptied of what the test before left on it.
-        for (const QFileInfo &file : QDir(full_disk).entryInfoList(QDir::Files | QDir::Hidden))
-            QFile::remove(file.filePath());
         const auto free_bytes = [&] { return QStorageInfo(full_disk).bytesAvailable(); };
         const qint64 free_at_start = free_bytes();
         QVERIFY(free_at_start > 512 * 1024);
@@ -221,12 +230,10 @@ private slots:
     {
         QFETCH(bool, room_again);
         QFETCH(bool, cut);
-        const QString full_disk = qEnvironmentVariable("FULL_DISK_DIR");
+        const QString full_disk = emptied_full_disk();
         if (full_disk.isEmpty())
             QSKIP("needs the file systems that with_small_disks.sh mounts");
         harness::WorkingDirectory home; // where the log is saved
-        for (const QFileInfo &file : QDir(full_disk).entryInfoList(QDir::Files | QDir::Hidden))
-            QFile::remove(file.filePath());
         LogStore store(full_disk);
         store.set_memory_limit(512 * 1024);
         QStringList lines;
