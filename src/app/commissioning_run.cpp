@@ -131,11 +131,6 @@ QString list_line(int controllers, int status)
     return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact));
 }
 
-QString summary_header()
-{
-    return QStringLiteral("Адрес;Серийный номер;Код;Результат;Отличий до;Отличий после;Отчёт;Время\n");
-}
-
 QString summary_line(const Outcome &outcome)
 {
     const QStringList fields{field(outcome.address),

@@ -64,10 +64,10 @@ QString result_line(const Outcome &outcome);
 // The last line of a list: {"controllers":N,"status":S}.
 QString list_line(int controllers, int status);
 
-// The summary file, ";"-separated like the device export: a header, then
-// one line a controller (address, serial number, status, its word,
-// differences before and after, report, time "yyyy-MM-dd hh:mm:ss").
-QString summary_header();
+// A line of the summary file, one a controller, ";"-separated like the
+// device export and, like it, with no header: address, serial number,
+// status, its word, differences before and after, report, time
+// "yyyy-MM-dd hh:mm:ss".
 QString summary_line(const Outcome &outcome);
 
 } // namespace commissioning

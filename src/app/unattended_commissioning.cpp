@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
@@ -81,7 +82,7 @@ int UnattendedCommissioning::run_list(const QVector<Target> &targets)
 {
     int status = commissioning::matches;
     int commissioned = 0;
-    QString summary = commissioning::summary_header();
+    QString summary;
     for (const Target &target : targets) {
         if (interrupted)
             break;
@@ -109,6 +110,7 @@ int UnattendedCommissioning::run_list(const QVector<Target> &targets)
 bool UnattendedCommissioning::write_summary(const QString &content)
 {
     // The device export's form: ";"-separated, the system's 8-bit encoding.
+    QDir().mkpath(QFileInfo(options.summary_path).path());
     if (safe_files::write_whole(options.summary_path, content.toLocal8Bit(), true))
         return true;
     print(QStringLiteral("%1: сводка не записана").arg(options.summary_path));
@@ -257,11 +259,9 @@ void UnattendedCommissioning::write_report(MainWindow &window, const QString &re
 {
     if (report.isEmpty())
         return;
-    QString path = report;
-    if (name_by_serial) {
-        QDir().mkpath(report);
-        path = QDir(report).filePath(report::file_name(outcome->serial, QDate::currentDate()));
-    }
+    const QString path =
+        name_by_serial ? QDir(report).filePath(report::file_name(outcome->serial, QDate::currentDate())) : report;
+    QDir().mkpath(QFileInfo(path).path());
     if (window.write_report(path)) {
         outcome->report = path;
         say(*outcome, QStringLiteral("отчёт"), path);
