@@ -140,6 +140,8 @@ private slots:
         QTest::newRow("matches") << QStringList{"--serial-number SIM-A"} << one + QStringList{"--report", "a.pdf"} << 0
                                  << QStringList{"сравнение: Отличий нет", "\"before\":0,", "\"report\":\"a.pdf\""}
                                  << "";
+        QTest::newRow("escape in a serial") << QStringList{"--serial-number A\x1b[2JB"} << one << 0
+                                            << QStringList{"серийный номер A\uFFFD[2JB,"} << "";
         QTest::newRow("differs") << QStringList{differing} << one << 1
                                  << QStringList{"\"after\":1,\"before\":1,", "\"result\":\"differs\""} << "";
         QTest::newRow("applied") << QStringList{differing} << one + QStringList{"--apply", "--interval", "10"} << 0

@@ -44,6 +44,16 @@ QString status_word(int status)
     return QString::number(status);
 }
 
+QString console_text(const QString &text)
+{
+    QString shown = text;
+    for (QChar &c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    return shown;
+}
+
 QString Target::address() const
 {
     if (!serial_port.isEmpty())

@@ -45,6 +45,10 @@ bool parse_target(const QString &text, Target *target);
 // line is no address, the file is not text or holds no controller.
 bool read_hosts(QIODevice &file, QVector<Target> *targets, QString *error);
 
+// A text for the terminal: control characters (an escape sequence in a
+// serial number would drive the terminal) become U+FFFD.
+QString console_text(const QString &text);
+
 // How one controller's commissioning ended.
 struct Outcome
 {

@@ -288,5 +288,5 @@ bool UnattendedCommissioning::wait_for_window(MainWindow &window)
 
 void UnattendedCommissioning::say(const Outcome &outcome, const QString &step, const QString &text)
 {
-    print(QStringLiteral("%1  %2: %3").arg(outcome.address, step, text));
+    print(QStringLiteral("%1  %2: %3").arg(outcome.address, step, commissioning::console_text(text)));
 }
