@@ -107,7 +107,7 @@ cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:allocator_may_return_null=0}
 # Qt 5.15's JSON reader leaks a key's array or object when the key comes
-# again in the same object (fuzz/crashes/*duplicate-key*); that leak is
+# again in the same object (fuzz/corpus/*/found-duplicate-key*); that leak is
 # Qt's, and is suppressed so that the targets reading JSON keep looking
 # for leaks of our own. Qt has no frame pointers: the suppression needs
 # the slow unwinder to see the reader's frame.
