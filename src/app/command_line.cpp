@@ -157,8 +157,3 @@ CommandLine parse_command_line(const QStringList &arguments)
     result.action = CommandLine::Action::Commission;
     return result;
 }
-
-bool needs_no_window(const QStringList &arguments)
-{
-    return parse_command_line(arguments).action != CommandLine::Action::Run;
-}

@@ -44,8 +44,4 @@ struct CommandLine
 // range, or options that do not go together are refused.
 CommandLine parse_command_line(const QStringList &arguments);
 
-// Whether `arguments` ask for anything but the window: what needs no
-// display (help, version, a refusal, a commissioning run).
-bool needs_no_window(const QStringList &arguments);
-
 #endif // APP_COMMAND_LINE_H

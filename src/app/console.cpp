@@ -64,6 +64,16 @@ std::function<void()> interrupt_handler;
 QObject *interrupt_context = nullptr;
 
 #ifdef Q_OS_WIN
+LONG interrupt_requests = 0;
+LONG interrupts_delivered = 0;
+
+// Hands a caught request to the handler's thread, once.
+void deliver_interrupt()
+{
+    if (interrupt_context && InterlockedCompareExchange(&interrupts_delivered, 1, 0) == 0)
+        QMetaObject::invokeMethod(interrupt_context, [] { interrupt_handler(); }, Qt::QueuedConnection);
+}
+
 BOOL WINAPI console_event(DWORD event)
 {
     switch (event) {
@@ -72,12 +82,11 @@ BOOL WINAPI console_event(DWORD event)
     case CTRL_CLOSE_EVENT: break;
     default: return FALSE;
     }
-    static LONG requests = 0;
     // The second request: the system's own handling ends the process.
-    if (InterlockedIncrement(&requests) > 1 || !interrupt_context)
+    if (InterlockedIncrement(&interrupt_requests) > 1)
         return FALSE;
     // This runs on a thread of its own; the handler belongs to the loop.
-    QMetaObject::invokeMethod(interrupt_context, [] { interrupt_handler(); }, Qt::QueuedConnection);
+    deliver_interrupt();
     return TRUE;
 }
 #else
@@ -96,10 +105,8 @@ void on_signal(int)
 
 } // namespace
 
-void watch_interrupts(QObject *context, std::function<void()> on_interrupt)
+void catch_interrupts()
 {
-    interrupt_context = context;
-    interrupt_handler = std::move(on_interrupt);
 #ifdef Q_OS_WIN
     SetConsoleCtrlHandler(console_event, TRUE);
 #else
@@ -108,19 +115,34 @@ void watch_interrupts(QObject *context, std::function<void()> on_interrupt)
     ::fcntl(interrupt_pipe[0], F_SETFD, FD_CLOEXEC);
     ::fcntl(interrupt_pipe[1], F_SETFD, FD_CLOEXEC);
     ::fcntl(interrupt_pipe[1], F_SETFL, O_NONBLOCK);
-    auto *notifier = new QSocketNotifier(interrupt_pipe[0], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [notifier] {
-        char byte = 0;
-        if (::read(interrupt_pipe[0], &byte, 1) == 1)
-            interrupt_handler();
-        notifier->setEnabled(true);
-    });
     struct sigaction action = {};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+void watch_interrupts(QObject *context, std::function<void()> on_interrupt)
+{
+    interrupt_handler = std::move(on_interrupt);
+    interrupt_context = context;
+#ifdef Q_OS_WIN
+    // One caught before there was anyone to tell.
+    if (interrupt_requests > 0)
+        deliver_interrupt();
+#else
+    if (interrupt_pipe[0] < 0)
+        return;
+    // A byte written before now makes the notifier fire at the loop's
+    // first turn.
+    auto *notifier = new QSocketNotifier(interrupt_pipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        char byte = 0;
+        if (::read(interrupt_pipe[0], &byte, 1) == 1)
+            interrupt_handler();
+    });
 #endif
 }
 

@@ -26,11 +26,14 @@ void attach_parent_console();
 // stderr, at once.
 void print_line(bool error, const QString &text);
 
-// Calls `on_interrupt` on the calling thread, from its event loop, when
-// the user presses Ctrl+C or the process is asked to end (SIGTERM; on
-// Windows Ctrl+Break and closing the console as well). A second such
-// request ends the program as the system would, in case the first one
-// could not stop it.
+// From now on Ctrl+C and a request to end (SIGTERM; on Windows Ctrl+Break
+// and closing the console as well) no longer end the program: they are
+// kept for watch_interrupts(). Called first thing, so that one that comes
+// while the program starts is not lost. A second request ends the program
+// as the system would, in case the first one could not stop it.
+void catch_interrupts();
+// Calls `on_interrupt` on the calling thread, from its event loop, for a
+// request caught (also one caught before this call).
 void watch_interrupts(QObject *context, std::function<void()> on_interrupt);
 
 } // namespace console

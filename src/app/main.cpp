@@ -23,7 +23,10 @@ int main(int argc, char *argv[])
     // What needs no window (help, version, a refusal, a commissioning run)
     // needs no display either; the arguments are only looked at here, and
     // read for good once the application has them in full.
-    if (needs_no_window(raw_arguments(argc, argv))) {
+    const CommandLine::Action action = parse_command_line(raw_arguments(argc, argv)).action;
+    if (action == CommandLine::Action::Commission)
+        console::catch_interrupts();
+    if (action != CommandLine::Action::Run) {
         console::prefer_offscreen_platform();
         console::attach_parent_console();
     }

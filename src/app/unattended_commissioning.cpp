@@ -146,6 +146,8 @@ Outcome UnattendedCommissioning::commission(const Target &target, const QString 
     } else {
         if (options.interval_ms > 0)
             window.ui->interval_line->setText(QString::number(options.interval_ms));
+        // An interrupt that came meanwhile is taken before anything is sent.
+        QCoreApplication::processEvents();
         if (!interrupted && open_link(window, target, &outcome) && identify(window, &outcome)) {
             outcome.before = interrupted ? -1 : compare(window);
             if (outcome.before < 0) {
