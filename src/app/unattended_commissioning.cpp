@@ -221,7 +221,7 @@ int UnattendedCommissioning::compare(MainWindow &window)
     return flagged_rows(window.last_comparison);
 }
 
-bool UnattendedCommissioning::apply_differences(MainWindow &window, Outcome *outcome)
+void UnattendedCommissioning::apply_differences(MainWindow &window, Outcome *outcome)
 {
     // The write's own outcome, before the comparison that follows it
     // replaces the status line.
@@ -241,7 +241,7 @@ bool UnattendedCommissioning::apply_differences(MainWindow &window, Outcome *out
     disconnect(watch);
     say(*outcome, QStringLiteral("запись"), write_text);
     if (!waited)
-        return false;
+        return;
     // The write compares again by itself once every page is confirmed; when
     // it did not, the controller is compared here, to count what remains.
     const bool confirmed = window.last_comparison.made.isValid();
@@ -249,11 +249,10 @@ bool UnattendedCommissioning::apply_differences(MainWindow &window, Outcome *out
     if (outcome->after < 0) {
         outcome->status = commissioning::no_link;
         say(*outcome, QStringLiteral("проверка"), last_status);
-        return false;
+        return;
     }
     say(*outcome, QStringLiteral("проверка"), params::comparison_text(window.last_comparison));
     outcome->status = confirmed && outcome->after == 0 ? commissioning::matches : commissioning::differs;
-    return outcome->status == commissioning::matches;
 }
 
 void UnattendedCommissioning::write_report(MainWindow &window, const QString &report, bool name_by_serial,

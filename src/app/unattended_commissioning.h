@@ -26,7 +26,8 @@ class UnattendedCommissioning : public QObject
 
 public:
     using Print = std::function<void(const QString &line)>;
-    // `host` and `port` name the one controller reached over Ethernet.
+    // The commissioning options of `command_line`, and its host and port
+    // for one controller reached over Ethernet; every line goes to `print`.
     UnattendedCommissioning(const CommandLine &command_line, Print print);
 
     // The whole run; returns the exit status.
@@ -48,7 +49,8 @@ private:
     // A comparison with the template; the count of flagged rows, -1 when
     // none was made.
     int compare(MainWindow &window);
-    bool apply_differences(MainWindow &window, commissioning::Outcome *outcome);
+    // Writes the flagged rows; the outcome's status and count after it.
+    void apply_differences(MainWindow &window, commissioning::Outcome *outcome);
     void write_report(MainWindow &window, const QString &report, bool name_by_serial,
                       commissioning::Outcome *outcome);
 
