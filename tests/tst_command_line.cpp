@@ -148,6 +148,9 @@ private slots:
                                  << QStringList{"запись: Запись произведена", "проверка: Отличий нет",
                                                 "\"after\":0,\"before\":1,"}
                                  << "";
+        QTest::newRow("a value that does not fit") << QStringList{""} << QStringList{"--template", "unfit.json", "--apply"} + one
+                                                   << 1 << QStringList{"не подходят: 1", "\"after\":1,\"before\":1,"}
+                                                   << "";
         QTest::newRow("unreachable") << QStringList{"unreachable"} << one << 2
                                      << QStringList{"\"result\":\"no-link\",\"serial\":\"\","} << "";
         QTest::newRow("bad template") << QStringList{"--log-requests"} << QStringList{"--template", "bad.json"} + one
@@ -174,6 +177,7 @@ private slots:
         const QString catalogue = qEnvironmentVariable("CONFIGURATOR_DATA_DIR") + QStringLiteral("/parametrs.csv");
         folder.write_file(QStringLiteral("site.json"), "{\"poll_period\": 15, \"apn\": \"internet\"}");
         folder.write_file(QStringLiteral("bad.json"), "{\"poll_period\": ");
+        folder.write_file(QStringLiteral("unfit.json"), "{\"poll_period\": \"often\", \"apn\": \"internet\"}");
         folder.write_file(QStringLiteral("factory.json"), "{\"poll_period\": 7, \"apn\": \"x\", \"srv_port\": 1, \"tz_offset\": 5}");
 
         std::vector<std::unique_ptr<harness::Simulator>> simulators;

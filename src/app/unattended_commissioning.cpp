@@ -23,10 +23,19 @@ using commissioning::Target;
 
 namespace {
 
-int flagged_rows(const params::Comparison &comparison)
+int rows_of_kind(const params::Comparison &comparison, std::initializer_list<params::DifferenceKind> kinds)
 {
     return int(std::count_if(comparison.differences.cbegin(), comparison.differences.cend(),
-                             [](const params::Difference &difference) { return difference.to_write(); }));
+                             [kinds](const params::Difference &difference) {
+                                 return std::find(kinds.begin(), kinds.end(), difference.kind) != kinds.end();
+                             }));
+}
+
+// The rows that keep the window from saying "Отличий нет": those a write
+// would set, and those whose template value the row cannot take.
+int unmatched_rows(const params::Comparison &comparison)
+{
+    return rows_of_kind(comparison, {params::DifferenceKind::Flagged, params::DifferenceKind::Unusable});
 }
 
 // Puts `text` into `box` as its current item, added when the box lacks it.
@@ -157,7 +166,7 @@ Outcome UnattendedCommissioning::commission(const Target &target, const QString 
                 say(outcome, QStringLiteral("сравнение"), params::comparison_text(window.last_comparison));
                 outcome.after = outcome.before;
                 outcome.status = outcome.before > 0 ? commissioning::differs : commissioning::matches;
-                if (options.apply && outcome.before > 0)
+                if (options.apply && rows_of_kind(window.last_comparison, {params::DifferenceKind::Flagged}) > 0)
                     apply_differences(window, &outcome);
                 if (!interrupted)
                     write_report(window, report, name_by_serial, &outcome);
@@ -218,7 +227,7 @@ int UnattendedCommissioning::compare(MainWindow &window)
     if (!window.compare_with_file(options.template_path) || !wait_for_window(window)
         || !window.last_comparison.made.isValid())
         return -1;
-    return flagged_rows(window.last_comparison);
+    return unmatched_rows(window.last_comparison);
 }
 
 void UnattendedCommissioning::apply_differences(MainWindow &window, Outcome *outcome)
@@ -245,7 +254,7 @@ void UnattendedCommissioning::apply_differences(MainWindow &window, Outcome *out
     // The write compares again by itself once every page is confirmed; when
     // it did not, the controller is compared here, to count what remains.
     const bool confirmed = window.last_comparison.made.isValid();
-    outcome->after = confirmed ? flagged_rows(window.last_comparison) : compare(window);
+    outcome->after = confirmed ? unmatched_rows(window.last_comparison) : compare(window);
     if (outcome->after < 0) {
         outcome->status = commissioning::no_link;
         say(*outcome, QStringLiteral("проверка"), last_status);

@@ -46,8 +46,9 @@ private:
     // the controller's run ends there, with the status set.
     bool open_link(MainWindow &window, const commissioning::Target &target, commissioning::Outcome *outcome);
     bool identify(MainWindow &window, commissioning::Outcome *outcome);
-    // A comparison with the template; the count of flagged rows, -1 when
-    // none was made.
+    // A comparison with the template; the count of rows that do not match
+    // it (flagged, or whose template value does not fit), -1 when none was
+    // made.
     int compare(MainWindow &window);
     // Writes the flagged rows; the outcome's status and count after it.
     void apply_differences(MainWindow &window, commissioning::Outcome *outcome);
