@@ -191,7 +191,9 @@ private slots:
         QCOMPARE(cut.result, QStringLiteral("ok")); // read up to the NUL, as the result forms do
         QVERIFY(exchange::read_reply(QByteArray(exchange::max_reply_bytes + 1, ' ')).object.isEmpty());
         // A key that comes twice (a fuzzing find): the later value counts.
-        QCOMPARE(exchange::read_reply(R"({"result":[1],"result":"ok"})").result, QStringLiteral("ok"));
+        // (With an array first Qt's reader leaks; that form is a fuzz seed,
+        // where the leak check can see Qt's frames and leave it to Qt.)
+        QCOMPARE(exchange::read_reply(R"({"result":"error_key","result":"ok"})").result, QStringLiteral("ok"));
     }
 
     void interval_falls_back_to_100_ms()
