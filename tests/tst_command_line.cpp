@@ -16,6 +16,16 @@
 
 Q_DECLARE_METATYPE(CommandLine::Action)
 
+// This environment without a display and without a chosen platform: the
+// program must find its own way.
+static QProcessEnvironment no_display()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(variable));
+    return environment;
+}
+
 class CommandLineTest : public QObject
 {
     Q_OBJECT
@@ -210,10 +220,7 @@ private slots:
 
         QProcess process;
         process.setWorkingDirectory(folder.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *display : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            environment.remove(QString::fromLatin1(display));
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(no_display());
         process.start(qEnvironmentVariable("CONFIGURATOR_EXE"), QStringList{"--commission", template_path} + arguments);
         QString output;
         const auto read_output = [&] { return output += QString::fromUtf8(process.readAllStandardOutput()); };
@@ -241,10 +248,7 @@ private slots:
     {
         const QString program = qEnvironmentVariable("CONFIGURATOR_EXE");
         QProcess process;
-        QProcessEnvironment no_display = QProcessEnvironment::systemEnvironment();
-        for (const char *variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            no_display.remove(QString::fromLatin1(variable));
-        process.setProcessEnvironment(no_display);
+        process.setProcessEnvironment(no_display());
         process.start(program, {QStringLiteral("--version")});
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitCode(), 0);
